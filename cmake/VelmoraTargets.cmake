@@ -1,0 +1,42 @@
+# Every target compiles its narrow literals as code page 1251 bytes: the system's text is 8-bit.
+# clang accepts only UTF-8 there, so the fuzz build (clang) keeps its literals in UTF-8.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  set(VA_CHARSET_FLAGS -finput-charset=UTF-8 -fexec-charset=CP1251)
+else()
+  set(VA_CHARSET_FLAGS)
+endif()
+add_compile_options(-Wall -Wextra ${VA_CHARSET_FLAGS})
+
+# va_library(NAME name [QT] [LINK deps...]): one static library from the *.cpp, *.h and *.ui files
+# of the calling folder (not its subfolders).
+function(va_library name)
+  cmake_parse_arguments(A "QT" "" "LINK" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.ui ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
+  add_library(${name} STATIC ${srcs})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  if(A_QT)
+    set_target_properties(${name} PROPERTIES AUTOMOC ON AUTOUIC ON AUTORCC ON)
+  endif()
+  if(A_LINK)
+    target_link_libraries(${name} PUBLIC ${A_LINK})
+  endif()
+endfunction()
+
+# va_test(NAME name LINK deps...): one GoogleTest executable from the *.cpp of the calling folder.
+function(va_test name)
+  cmake_parse_arguments(A "QT" "" "LINK" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  add_executable(${name} ${srcs})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+  target_link_libraries(${name} PRIVATE ${A_LINK} GTest::gtest GTest::gmock Threads::Threads)
+  target_compile_definitions(${name} PRIVATE
+    VA_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
+    VA_BUILD_DIR="${PROJECT_BINARY_DIR}")
+  if(A_QT)
+    set_target_properties(${name} PROPERTIES AUTOMOC ON AUTOUIC ON AUTORCC ON)
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                       PROPERTIES TIMEOUT 300)
+endfunction()

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the build and the tests need, skipping those already present.
+set -euo pipefail
+PKGS=(
+  cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  libpugixml-dev libcurl4-openssl-dev libjpeg62-turbo-dev libcpp-httplib-dev
+  libxml2-dev libxml2-utils libjpeg-turbo-progs
+  fonts-dejavu-core xdg-utils python3 coreutils
+)
+missing=()
+for p in "${PKGS[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update
+  apt-get install -y --no-install-recommends "${missing[@]}"
+fi
