@@ -1,0 +1,46 @@
+#pragma once
+// The contact table: one "Friend" record per contact of the site, identified by its profile page
+// address (URL) and by the login taken from it.
+#include <string>
+#include <string_view>
+
+#include "storage/clXMLDataTable.h"
+
+class TFriend : public TXMLTable {
+public:
+    TFriend();
+
+    std::string FileName;  // relative to the program directory
+
+    // The URL element of the first record whose address equals Url, A-Z folded; null when none.
+    virtual TXMLNode FindByUrl(std::string_view Url);
+    // The URL element of the first record whose address has the same login as Url. When Url has
+    // no login (its first segment is not closed by "/"), the address itself is looked up.
+    TXMLNode FindByLogin(std::string_view Url);
+    // Appends a contact; NewMessage is "0". No duplicate check: callers look up first.
+    virtual TXMLNode AddFriend(std::string_view Name, std::string_view Login, std::string_view URL,
+                               std::string_view Area, int Age, int VipUser, int PhotoCount, int WithVoice,
+                               int Intim, std::string_view AgeRange);
+    // Appends a record copied field by field from Source's record RecNo - 1.
+    virtual TXMLNode CopyRecord(TXMLTable& Source);
+    // Rewrites the fields of record Index as AddFriend sets them; nothing when Index is outside.
+    virtual void UpdateFriend(int Index, std::string_view Name, std::string_view Login, std::string_view URL,
+                              std::string_view Area, int Age, int VipUser, int PhotoCount, int WithVoice,
+                              int Intim, std::string_view AgeRange);
+    virtual void DeleteFriend(int Index);
+    virtual void MergeByUrl(TFriend* Target);
+    virtual void MergeByLogin(TFriend* Target);
+    // Adds to Target every contact of this table that Target lacks: Mode 1 by address, Mode 2 by
+    // login, any other Mode adds all. Target's records are never changed; NewMessage is "0".
+    virtual void MergeInto(TFriend* Target, int Mode);
+    virtual void Load();
+    virtual void Save();
+
+protected:
+    void InternalInitFieldDefs() override;
+
+private:
+    void SetFields(TXMLNode record, std::string_view Name, std::string_view Login, std::string_view URL,
+                   std::string_view Area, int Age, int VipUser, int PhotoCount, int WithVoice, int Intim,
+                   std::string_view AgeRange);
+};
