@@ -1,0 +1,276 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QFile>
+#include <QMimeDatabase>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include "platform/Strings.h"
+#include "platform/registry/Registry.h"
+
+namespace {
+
+// Every test gets a configuration folder of its own; the real one is never touched.
+class RegistryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(tmp_.isValid());
+        config_ = tmp_.path() + "/config";
+        QSettings::setPath(static_cast<QSettings::Format>(RegistryFormat()), QSettings::UserScope, config_);
+    }
+    QString File() const { return QString::fromStdString(RegistryFileName()); }
+    std::string Raw() const {
+        QFile f(File());
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        return f.readAll().toStdString();
+    }
+    void WriteRaw(const QByteArray& bytes) {
+        QDir().mkpath(QFileInfo(File()).absolutePath());
+        QFile f(File());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+    }
+    static mode_t Mode(const QString& path) {
+        struct stat st {};
+        EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
+        return st.st_mode & 0777;
+    }
+
+    QTemporaryDir tmp_;
+    QString config_;
+};
+
+const std::string kKey = "Software\\Korvid\\Brask";
+
+TEST_F(RegistryTest, StoreFileLivesUnderTheConfiguredFolder) {
+    EXPECT_EQ(File(), config_ + "/VelmoraAgent/HKEY_CURRENT_USER.hive");
+}
+
+TEST_F(RegistryTest, ReadingAMissingStoreCreatesNothing) {
+    {
+        TRegistry reg;
+        EXPECT_EQ(reg.RootKey(), HKEY_CURRENT_USER);
+        EXPECT_FALSE(reg.KeyExists(kKey));
+        EXPECT_FALSE(reg.OpenKey(kKey, false));
+        EXPECT_FALSE(reg.OpenKeyReadOnly(kKey));
+        EXPECT_FALSE(reg.ValueExists("login"));
+        reg.CloseKey();
+    }
+    EXPECT_FALSE(QFileInfo::exists(config_));
+}
+
+TEST_F(RegistryTest, ValuesKeepTheirKindAndTextAcrossObjects) {
+    {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(kKey, true));
+        EXPECT_EQ(reg.CurrentPath(), kKey);
+        reg.WriteInteger("PageCount", -1);
+        reg.WriteInteger("OnLineScan", 1);
+        reg.WriteString("login", "Вася Пупкин");
+        reg.WriteString("empty", "");
+        reg.WriteString("digits", "12");
+        reg.CloseKey();
+    }
+    TRegistry reg;
+    EXPECT_TRUE(reg.KeyExists(kKey));
+    EXPECT_TRUE(reg.KeyExists("\\Software\\Korvid"));
+    ASSERT_TRUE(reg.OpenKey(kKey, false));
+    EXPECT_EQ(reg.GetDataType("PageCount"), rdInteger);
+    EXPECT_EQ(reg.ReadInteger("PageCount"), -1);
+    EXPECT_EQ(reg.ReadInteger("OnLineScan"), 1);
+    EXPECT_EQ(reg.GetDataType("login"), rdString);
+    EXPECT_EQ(reg.ReadString("login"), "Вася Пупкин");
+    EXPECT_TRUE(reg.ValueExists("empty"));
+    EXPECT_EQ(reg.ReadString("empty"), "");
+    // A number written as text stays text.
+    EXPECT_EQ(reg.GetDataType("digits"), rdString);
+    EXPECT_THROW(reg.ReadInteger("digits"), ERegistryException);
+    EXPECT_THROW(reg.ReadString("PageCount"), ERegistryException);
+    EXPECT_THROW(reg.ReadInteger("missing"), ERegistryException);
+    EXPECT_EQ(reg.ReadString("missing"), "");
+    EXPECT_EQ(reg.GetDataType("missing"), rdUnknown);
+    TStringList names;
+    reg.GetValueNames(names);
+    EXPECT_EQ(names.Count(), 5);
+    EXPECT_NE(names.IndexOf("login"), -1);
+}
+
+TEST_F(RegistryTest, FileIsUtf8TextWithKindsAndPrivateModes) {
+    {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(kKey, true));
+        reg.WriteInteger("PageCount", -1);
+        reg.WriteString("login", "Ёж");
+        reg.CloseKey();
+    }
+    std::string raw = Raw();
+    EXPECT_NE(raw.find("[Software\\Korvid\\Brask]\n"), std::string::npos) << raw;
+    EXPECT_NE(raw.find("\"PageCount\"=dword:ffffffff\n"), std::string::npos) << raw;
+    EXPECT_NE(raw.find("\"login\"=\"\xD0\x81\xD0\xB6\"\n"), std::string::npos) << raw;  // UTF-8 "Ёж"
+    EXPECT_EQ(Mode(File()), 0600u);
+    EXPECT_EQ(Mode(config_ + "/VelmoraAgent"), 0700u);
+    EXPECT_EQ(Mode(config_), 0700u);
+}
+
+TEST_F(RegistryTest, WritingTightensTheModeOfAnExistingStore) {
+    WriteRaw("[A]\n\"x\"=\"1\"\n");
+    QFile::setPermissions(File(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    ASSERT_EQ(Mode(File()), 0644u);
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("A", false));
+    reg.WriteString("y", "2");
+    reg.CloseKey();
+    EXPECT_EQ(Mode(File()), 0600u);
+    ASSERT_TRUE(reg.OpenKey("A", false));
+    EXPECT_EQ(reg.ReadString("x"), "1");
+    EXPECT_EQ(reg.ReadString("y"), "2");
+}
+
+TEST_F(RegistryTest, ReadsAFileWrittenByHand) {
+    WriteRaw("; a comment\r\n"
+             "\r\n"
+             "[Software\\Korvid\\Brask]\r\n"
+             "\"RegCode\"=dword:00000001\r\n"
+             "\"s_i\"=\"a\\\"b\\\\c\\nd\\x01\"\r\n"
+             "\"AgentServer\"=\"\xD1\x81\xD0\xB5\xD1\x80\xD0\xB2\xD0\xB5\xD1\x80\"\r\n"  // "сервер"
+             "[Other]\n"
+             "\"big\"=dword:80000000\n");
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(kKey, false));
+    EXPECT_EQ(reg.ReadInteger("RegCode"), 1);
+    EXPECT_EQ(reg.ReadString("s_i"), std::string("a\"b\\c\nd\x01"));
+    EXPECT_EQ(reg.ReadString("AgentServer"), "сервер");
+    ASSERT_TRUE(reg.OpenKey("\\Other", false));
+    EXPECT_EQ(reg.ReadInteger("big"), INT32_MIN);
+    TStringList keys;
+    ASSERT_TRUE(reg.OpenKey("\\Software", false));
+    reg.GetKeyNames(keys);
+    ASSERT_EQ(keys.Count(), 1);
+    EXPECT_EQ(keys[0], "Korvid");
+    EXPECT_TRUE(reg.HasSubKeys());
+}
+
+TEST_F(RegistryTest, MalformedOrUnreadableStoreReadsAsEmpty) {
+    const char* bad[] = {
+        "\"x\"=\"value before any key\"\n",
+        "[A]\n\"x\"=dword:123\n",
+        "[A]\n\"x\"=\"unterminated\n",
+        "[A]\n\"x\"=\"bad \\q escape\"\n",
+        "[A]\nnot a value line\n",
+        "[A\\\\B]\n\"x\"=\"1\"\n",
+        "[A]\n\"x\"=\"\xC3\x28\"\n",  // invalid UTF-8
+    };
+    for (const char* text : bad) {
+        WriteRaw(text);
+        TRegistry reg;
+        EXPECT_FALSE(reg.KeyExists("A")) << text;
+        EXPECT_FALSE(reg.OpenKey("A", false)) << text;
+    }
+    // A store that is a folder cannot be read either.
+    QFile::remove(File());
+    ASSERT_TRUE(QDir().mkpath(File()));
+    TRegistry reg;
+    EXPECT_FALSE(reg.KeyExists("A"));
+}
+
+TEST_F(RegistryTest, AWriteReplacesAMalformedStore) {
+    WriteRaw("garbage\n");
+    {
+        TRegistry reg;
+        ASSERT_FALSE(reg.KeyExists("A"));
+        ASSERT_TRUE(reg.OpenKey("A", true));
+        reg.WriteString("x", "1");
+        reg.CloseKey();
+    }
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("A", false));
+    EXPECT_EQ(reg.ReadString("x"), "1");
+    EXPECT_EQ(Raw().find("garbage"), std::string::npos);
+}
+
+TEST_F(RegistryTest, AFailedWriteRaises) {
+    // The store's path is a folder: nothing can be written there.
+    ASSERT_TRUE(QDir().mkpath(File()));
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("A", true));
+    reg.WriteString("x", "1");
+    EXPECT_THROW(reg.CloseKey(), ERegistryException);
+}
+
+TEST_F(RegistryTest, AFolderThatCannotBeCreatedMakesTheWriteRaise) {
+    QFile blocker(config_);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));  // a file where the folder should be
+    blocker.close();
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("A", true));
+    reg.WriteInteger("x", 1);
+    EXPECT_THROW(reg.Flush(), ERegistryException);
+}
+
+TEST_F(RegistryTest, WritesNeedAWritableOpenKey) {
+    WriteRaw("[A]\n\"x\"=\"1\"\n");
+    TRegistry reg;
+    EXPECT_THROW(reg.WriteString("x", "2"), ERegistryException);  // no key open
+    ASSERT_TRUE(reg.OpenKeyReadOnly("A"));
+    EXPECT_THROW(reg.WriteInteger("x", 2), ERegistryException);
+    EXPECT_EQ(reg.ReadString("x"), "1");
+}
+
+TEST_F(RegistryTest, NamesWithSeparatorsAndEscapesRoundTrip) {
+    const std::string names[] = {"a/b", "c\\d", "100%", "%2F", "q\"uote", "", "tab\there", "Имя"};
+    {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey("K/ey\\Sub", true));
+        for (const auto& n : names) reg.WriteString(n, "v" + n);
+        reg.WriteString("nl", "line1\r\nline2");
+        reg.CloseKey();
+    }
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("K/ey", false));
+    ASSERT_TRUE(reg.OpenKey("Sub", false));  // relative to the open key
+    EXPECT_EQ(reg.CurrentPath(), "K/ey\\Sub");
+    for (const auto& n : names) EXPECT_EQ(reg.ReadString(n), "v" + n) << n;
+    EXPECT_EQ(reg.ReadString("nl"), "line1\r\nline2");
+    TStringList values;
+    reg.GetValueNames(values);
+    EXPECT_EQ(values.Count(), 9);
+    EXPECT_NE(values.IndexOf("a/b"), -1);
+    EXPECT_TRUE(reg.DeleteValue("a/b"));
+    EXPECT_FALSE(reg.ValueExists("a/b"));
+}
+
+TEST_F(RegistryTest, ClassesRootIsReadOnlyAndFollowsTheMimeList) {
+    TRegistry reg;
+    reg.SetRootKey(HKEY_CLASSES_ROOT);
+    EXPECT_FALSE(reg.OpenKey("\\.no-such-extension-here", true));
+    EXPECT_FALSE(reg.KeyExists(".no-such-extension-here"));
+    QMimeDatabase db;
+    QMimeType png = db.mimeTypeForName("image/png");
+    if (!png.isValid()) GTEST_SKIP() << "no MIME list on this machine";
+    ASSERT_TRUE(reg.OpenKey("\\.png", false));
+    EXPECT_EQ(reg.GetDataType("Content Type"), rdString);
+    EXPECT_EQ(reg.ReadString("Content Type"), "image/png");
+    EXPECT_THROW(reg.WriteString("Content Type", "x"), ERegistryException);
+    ASSERT_TRUE(reg.OpenKey("\\MIME\\Database\\Content Type\\image/png", false));
+    EXPECT_EQ(reg.ReadString("Extension"), ".png");
+    ASSERT_TRUE(reg.OpenKey("\\MIME\\Database\\Content Type", false));
+    TStringList types;
+    reg.GetKeyNames(types);
+    EXPECT_NE(types.IndexOf("image/png"), -1);
+    reg.CloseKey();
+    TStringList top;
+    reg.GetKeyNames(top);  // the root's keys
+    EXPECT_NE(top.IndexOf(".png"), -1);
+    EXPECT_NE(top.IndexOf("MIME"), -1);
+    EXPECT_FALSE(QFileInfo::exists(config_));
+}
+
+TEST_F(RegistryTest, AnUnknownRootIsRefused) {
+    TRegistry reg;
+    EXPECT_THROW(reg.SetRootKey(0x80000002u), ERegistryException);
+    EXPECT_EQ(reg.RootKey(), HKEY_CURRENT_USER);
+}
+
+}  // namespace
