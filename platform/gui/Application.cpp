@@ -1,0 +1,71 @@
+#include "platform/gui/Application.h"
+
+#include <QApplication>
+#include <QFont>
+
+#include "platform/Exceptions.h"
+#include "platform/gui/Dialogs.h"
+#include "platform/gui/Forms.h"
+
+TApplication* Application = nullptr;
+
+namespace {
+std::unique_ptr<QApplication> ownedQtApp;
+}
+
+TApplication::TApplication() = default;
+TApplication::~TApplication() = default;
+
+void TApplication::HandleException() noexcept {
+    std::string message;
+    try {
+        throw;
+    } catch (const Exception& e) {
+        message = e.Message();
+    } catch (const std::exception& e) {
+        message = e.what();
+    } catch (...) {
+        message = "Unknown exception";
+    }
+    try {
+        if (OnException)
+            OnException(message);
+        else
+            ShowException(message);
+    } catch (...) {
+        // Showing the error failed as well; the event loop must go on regardless.
+    }
+}
+
+void TApplication::ShowException(const std::string& message) {
+    std::string text = message;
+    if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
+    std::unique_ptr<TForm> box(CreateMessageDialog(text, mtError, {mbOK}));
+    box->SetCaption(title_);
+    box->ShowModal();
+}
+
+void TApplication::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+int TApplication::Run() { return QCoreApplication::exec(); }
+
+void TApplication::Terminate() { QCoreApplication::quit(); }
+
+QFont DefaultFont() {
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
+    return font;
+}
+
+void InitialiseGui(int& argc, char** argv) {
+    if (!QApplication::instance()) ownedQtApp = std::make_unique<QApplication>(argc, argv);
+    QApplication::setFont(DefaultFont());
+    if (!Application) Application = new TApplication();
+}
+
+void FinaliseGui() {
+    delete Application;
+    Application = nullptr;
+    ownedQtApp.reset();
+}

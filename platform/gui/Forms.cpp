@@ -1,0 +1,171 @@
+#include "platform/gui/Forms.h"
+
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
+
+#include "platform/gui/Application.h"
+#include "platform/gui/Controls.h"
+#include "platform/gui/QtText.h"
+
+TForm::TForm(QWidget* owner) : QDialog(owner) {
+    setFont(DefaultFont());
+    SetBorderStyle(bsSizeable);
+}
+
+TForm::~TForm() {
+    if (loop_) loop_->exit();
+}
+
+std::string TForm::Caption() const { return FromQString(windowTitle()); }
+
+void TForm::SetCaption(std::string_view caption) { setWindowTitle(ToQString(caption)); }
+
+void TForm::SetWidth(int value) {
+    if (borderStyle_ == bsDialog || borderStyle_ == bsSingle) setFixedWidth(value);
+    resize(value, height());
+}
+
+void TForm::SetHeight(int value) {
+    if (borderStyle_ == bsDialog || borderStyle_ == bsSingle) setFixedHeight(value);
+    resize(width(), value);
+}
+
+void TForm::SetClientSize(int w, int h) {
+    SetWidth(w);
+    SetHeight(h);
+}
+
+void TForm::SetBorderStyle(TFormBorderStyle style) {
+    borderStyle_ = style;
+    Qt::WindowFlags flags;
+    switch (style) {
+        case bsNone:
+            flags = Qt::FramelessWindowHint | Qt::Dialog;
+            break;
+        case bsSingle:
+        case bsDialog:
+            flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
+            setFixedSize(size());
+            break;
+        case bsSizeable:
+            flags = Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                    Qt::WindowMinMaxButtonsHint;
+            setMinimumSize(0, 0);
+            setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+            break;
+    }
+    if (isWindow()) setWindowFlags(flags);
+}
+
+void TForm::PlaceOnShow() {
+    QRect area;
+    if (position_ == poScreenCenter) {
+        if (QScreen* screen = QGuiApplication::primaryScreen()) area = screen->availableGeometry();
+    } else if (position_ == poMainFormCenter || position_ == poOwnerFormCenter) {
+        QWidget* host = position_ == poOwnerFormCenter ? parentWidget() : nullptr;
+        if (!host && Application) host = Application->MainForm();
+        if (host && host != this && host->isVisible())
+            area = host->frameGeometry();
+        else if (QScreen* screen = QGuiApplication::primaryScreen())
+            area = screen->availableGeometry();
+    }
+    if (area.isValid()) move(area.center() - QPoint(width() / 2, height() / 2));
+}
+
+TModalResult TForm::ShowModal() {
+    QPointer<TForm> self(this);
+    modalResult_ = mrNone;
+    setWindowModality(Qt::ApplicationModal);
+    PlaceOnShow();
+    show();
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) raise();
+    activateWindow();
+    QEventLoop loop;
+    loop_ = &loop;
+    for (;;) {
+        loop.exec(QEventLoop::DialogExec);
+        if (!self) return mrCancel;  // freed while it was shown
+        if (modalResult_ == mrNone) continue;
+        if (CloseQuery()) break;
+        modalResult_ = mrNone;
+    }
+    loop_ = nullptr;
+    hide();
+    setWindowModality(Qt::NonModal);
+    return modalResult_;
+}
+
+void TForm::SetModalResult(TModalResult value) {
+    modalResult_ = value;
+    // The loop looks at the result once the event that set it has been handled.
+    if (loop_ && value != mrNone)
+        QMetaObject::invokeMethod(this, [this] { CheckModalEnd(); }, Qt::QueuedConnection);
+}
+
+void TForm::CheckModalEnd() {
+    if (loop_ && modalResult_ != mrNone) loop_->exit();
+}
+
+bool TForm::CloseQuery() { return OnCloseQuery ? OnCloseQuery() : true; }
+
+void TForm::Close() {
+    if (loop_) {
+        SetModalResult(mrCancel);
+        return;
+    }
+    if (CloseQuery()) hide();
+}
+
+void TForm::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    GuardedCall([this] { Close(); });
+}
+
+void TForm::reject() { Close(); }
+
+void TForm::accept() {
+    if (loop_) SetModalResult(mrOk);
+}
+
+namespace {
+TButton* FindButton(QWidget* form, bool cancel) {
+    for (TButton* b : form->findChildren<TButton*>()) {
+        if (!b->isVisibleTo(form) || !b->isEnabled()) continue;
+        if (cancel ? b->Cancel() : b->Default()) return b;
+    }
+    return nullptr;
+}
+}  // namespace
+
+void TForm::keyPressEvent(QKeyEvent* event) {
+    if (event->modifiers() & ~(Qt::KeypadModifier)) {
+        QDialog::keyPressEvent(event);
+        return;
+    }
+    switch (event->key()) {
+        case Qt::Key_Escape:
+            if (TButton* b = FindButton(this, true)) b->click();
+            event->accept();
+            return;
+        case Qt::Key_Return:
+        case Qt::Key_Enter: {
+            auto* focused = qobject_cast<QPushButton*>(focusWidget());
+            if (focused && focused->isEnabled())
+                focused->click();
+            else if (TButton* b = FindButton(this, false))
+                b->click();
+            event->accept();
+            return;
+        }
+        default:
+            QDialog::keyPressEvent(event);
+    }
+}
+
+TForm* GetParentForm(QWidget* control) {
+    return control ? dynamic_cast<TForm*>(control->window()) : nullptr;
+}

@@ -1,0 +1,146 @@
+#include <QApplication>
+#include <QLineEdit>
+#include <gtest/gtest.h>
+
+#include "platform/Exceptions.h"
+#include "platform/gui/Application.h"
+#include "platform/gui/Controls.h"
+#include "platform/gui/Forms.h"
+#include "support/gui/GuiTest.h"
+
+namespace {
+
+// A dialog with an edit and the buttons "Передать" (OK, default), "Не передавать" (Ignore) and
+// "Отмена" (Cancel, cancel button).
+struct CodeDialog {
+    TForm form;
+    QLineEdit* edit;
+    TButton* ok;
+    TButton* skip;
+    TButton* cancel;
+    CodeDialog() {
+        form.SetBorderStyle(bsDialog);
+        form.SetClientSize(360, 146);
+        edit = new QLineEdit(&form);
+        edit->setObjectName("edRegCode");
+        ok = MakeButton("btnOK", "Передать", mrOk, 48);
+        ok->SetDefault(true);
+        skip = MakeButton("btnSkip", "Не передавать", mrIgnore, 140);
+        cancel = MakeButton("btnCancel", "Отмена", mrCancel, 232);
+        cancel->SetCancel(true);
+        edit->setFocus();
+    }
+    TButton* MakeButton(const char* name, const char* caption, TModalResult result, int left) {
+        auto* b = new TButton(&form);
+        b->setObjectName(name);
+        b->SetCaption(caption);
+        b->SetModalResult(result);
+        b->setGeometry(left, 117, 81, 25);
+        return b;
+    }
+};
+
+}  // namespace
+
+TEST(FormTest, AButtonsModalResultEndsShowModal) {
+    CodeDialog d;
+    ModalAnswerer answer(ModalAnswerer::Press("Не передавать"));
+    EXPECT_EQ(mrIgnore, d.form.ShowModal());
+    EXPECT_FALSE(d.form.isVisible());
+    EXPECT_EQ(mrIgnore, d.form.ModalResult());
+}
+
+TEST(FormTest, AClickHandlerThatSetsTheResultToZeroKeepsTheFormOpen) {
+    CodeDialog d;
+    int clicks = 0;
+    d.ok->OnClick = [&](TObject* sender) {
+        EXPECT_EQ(d.ok, sender);
+        EXPECT_EQ(mrOk, d.form.ModalResult());  // the button's result is set before the handler
+        if (++clicks == 1) d.form.SetModalResult(mrNone);
+    };
+    ModalAnswerer answer({ModalAnswerer::Press("Передать"), ModalAnswerer::Press("Передать")});
+    EXPECT_EQ(mrOk, d.form.ShowModal());
+    EXPECT_EQ(2, clicks);
+    EXPECT_EQ(2u, answer.Seen().size());
+}
+
+TEST(FormTest, EscapeClicksTheCancelButtonAndEnterTheDefaultButton) {
+    {
+        CodeDialog d;
+        ModalAnswerer answer(ModalAnswerer::Key(Qt::Key_Escape));
+        EXPECT_EQ(mrCancel, d.form.ShowModal());
+    }
+    {
+        CodeDialog d;
+        int clicks = 0;
+        d.ok->OnClick = [&](TObject*) { ++clicks; };
+        ModalAnswerer answer(ModalAnswerer::Key(Qt::Key_Return));
+        EXPECT_EQ(mrOk, d.form.ShowModal());
+        EXPECT_EQ(1, clicks);
+    }
+    {
+        // Enter on a focused button presses that button.
+        CodeDialog d;
+        ModalAnswerer answer([&](QWidget*) {
+            d.skip->setFocus();
+            PressKey(&d.form, Qt::Key_Enter);
+        });
+        EXPECT_EQ(mrIgnore, d.form.ShowModal());
+    }
+}
+
+TEST(FormTest, EscapeWithoutACancelButtonLeavesTheFormOpen) {
+    CodeDialog d;
+    d.cancel->SetCancel(false);
+    ModalAnswerer answer({ModalAnswerer::Key(Qt::Key_Escape), ModalAnswerer::Press("Не передавать")});
+    EXPECT_EQ(mrIgnore, d.form.ShowModal());
+    EXPECT_EQ(2u, answer.Seen().size());
+}
+
+TEST(FormTest, TheCloseBoxGivesCancel) {
+    CodeDialog d;
+    d.cancel->SetModalResult(mrAbort);  // the close box does not go through the cancel button
+    ModalAnswerer answer([](QWidget* box) { box->close(); });
+    EXPECT_EQ(mrCancel, d.form.ShowModal());
+}
+
+TEST(FormTest, CloseQueryCanRefuseToEndTheModalLoop) {
+    CodeDialog d;
+    int asked = 0;
+    d.form.OnCloseQuery = [&] { return ++asked > 1; };
+    ModalAnswerer answer({ModalAnswerer::Press("Передать"), ModalAnswerer::Press("Отмена")});
+    EXPECT_EQ(mrCancel, d.form.ShowModal());
+    EXPECT_EQ(2, asked);
+}
+
+TEST(FormTest, AClickHandlerThatRaisesShowsTheErrorAndTheFormStaysUsable) {
+    CodeDialog d;
+    d.ok->OnClick = [&](TObject*) {
+        d.form.SetModalResult(mrNone);
+        throw EConvertError("'abc' is not a valid integer value");
+    };
+    ModalAnswerer answer({ModalAnswerer::Press("Передать"), ModalAnswerer::Press("OK"),
+                          ModalAnswerer::Press("Отмена")});
+    EXPECT_EQ(mrCancel, d.form.ShowModal());
+    ASSERT_EQ(3u, answer.Seen().size());
+    EXPECT_EQ("Velmora Agent", answer.Seen()[1].caption);
+    EXPECT_EQ("'abc' is not a valid integer value.", answer.Seen()[1].text);
+}
+
+TEST(FormTest, ComponentsAreFoundByName) {
+    CodeDialog d;
+    EXPECT_EQ(d.edit, d.form.FindComponent<QLineEdit>("edRegCode"));
+    EXPECT_EQ(d.cancel, d.form.FindComponent<TButton>("btnCancel"));
+    EXPECT_EQ(nullptr, d.form.FindComponent("btnNothing"));
+    EXPECT_EQ(&d.form, GetParentForm(d.ok));
+}
+
+TEST(FormTest, CaptionsGoThroughTheCodePage) {
+    TForm form;
+    form.SetCaption("Введите код");
+    EXPECT_EQ(QString::fromUtf16(u"Введите код"), form.windowTitle());
+    EXPECT_EQ("Введите код", form.Caption());
+    TButton b(&form);
+    b.SetCaption("&Да");
+    EXPECT_EQ(QString::fromUtf16(u"&Да"), b.text());
+}
