@@ -1,0 +1,253 @@
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QImageReader>
+#include <gtest/gtest.h>
+#include <memory>
+
+#include "platform/gui/Application.h"
+#include "platform/gui/Bitmaps.h"
+#include "platform/gui/Controls.h"
+#include "platform/gui/TTimer.h"
+#include "support/gui/GuiTest.h"
+#include "ui/dlMessages.h"
+
+namespace {
+
+std::vector<TBitBtn*> BitButtons(TForm* box) {
+    std::vector<TBitBtn*> out;
+    for (QObject* c : box->children())
+        if (auto* b = dynamic_cast<TBitBtn*>(c)) out.push_back(b);
+    return out;
+}
+
+// Every push button of the standard dialog is replaced: no plain TButton is left.
+int PlainButtons(TForm* box) {
+    int n = 0;
+    for (QObject* c : box->children())
+        if (dynamic_cast<TButton*>(c) && !dynamic_cast<TBitBtn*>(c)) ++n;
+    return n;
+}
+
+const char* const kAllNames[] = {"BTN_YES",    "BTN_NO",  "BTN_OK",     "BTN_CANCEL",  "BTN_ABORT", "BTN_RETRY",
+                                 "BTN_IGNORE", "BTN_ALL", "BTN_ALL_NO", "BTN_ALL_YES", "BTN_HELP"};
+
+}  // namespace
+
+TEST(MessageBoxTest, TheSharedBoxExistsAfterStartUp) {
+    ASSERT_NE(nullptr, dlgMessages);
+    EXPECT_EQ(16, dlgMessages->GlyphSize);
+    EXPECT_FALSE(dlgMessages->isVisible());
+}
+
+TEST(MessageBoxTest, AShortYesNoQuestionIs260WideWithButtonsAt20And140) {
+    std::unique_ptr<TForm> box(dlgMessages->CreateDialog("Выйти из программы?", mtInformation, {mbYes, mbNo}));
+    EXPECT_EQ(260, box->Width());
+    const auto buttons = BitButtons(box.get());
+    ASSERT_EQ(2u, buttons.size());
+    EXPECT_EQ(0, PlainButtons(box.get()));
+    EXPECT_EQ(QRect(20, buttons[0]->y(), 100, 25), buttons[0]->geometry());
+    EXPECT_EQ(QRect(140, buttons[0]->y(), 100, 25), buttons[1]->geometry());
+    EXPECT_EQ("Да", buttons[0]->Caption());
+    EXPECT_EQ("Нет", buttons[1]->Caption());
+    EXPECT_EQ(mrYes, buttons[0]->ModalResult());
+    EXPECT_EQ(mrNo, buttons[1]->ModalResult());
+    EXPECT_TRUE(buttons[0]->Default());
+    EXPECT_TRUE(buttons[1]->Cancel());
+    auto* label = box->FindComponent<TLabel>("Message");
+    ASSERT_NE(nullptr, label);
+    EXPECT_EQ(20, label->y());
+    EXPECT_EQ((260 - label->width() + 44) / 2, label->x());
+    EXPECT_TRUE(label->Transparent());
+    EXPECT_GT(buttons[0]->y(), label->geometry().bottom());
+    EXPECT_EQ("Velmora Agent", box->Caption());
+}
+
+TEST(MessageBoxTest, A300PixelLabelWithTwoButtonsGivesWidth352) {
+    std::unique_ptr<TForm> box(CreateMessageDialog("Удалить контакт \"Маша\"?", mtInformation, {mbYes, mbNo}));
+    box->FindComponent<TLabel>("Message")->resize(300, 13);
+    dlgMessages->Restyle(box.get(), mtInformation);
+    EXPECT_EQ(352, box->Width());
+    const auto buttons = BitButtons(box.get());
+    ASSERT_EQ(2u, buttons.size());
+    EXPECT_EQ(50, buttons[0]->x());
+    EXPECT_EQ(200, buttons[1]->x());
+    EXPECT_EQ(48, box->FindComponent<TLabel>("Message")->x());
+}
+
+TEST(MessageBoxTest, AWideMessageSetsTheWidthFromItsLabel) {
+    std::string text;
+    for (int i = 0; i < 12; ++i) text += "Очистить \"Общая папка\" ";
+    std::unique_ptr<TForm> box(dlgMessages->CreateDialog(text, mtWarning, {mbYes, mbNo, mbCancel}));
+    const int lw = box->FindComponent<TLabel>("Message")->width();
+    ASSERT_GT(lw + 52, 3 * 100 + 4 * 20);
+    EXPECT_EQ(lw + 52, box->Width());
+    const int gap = (lw + 52 - 300) / 4;
+    const auto buttons = BitButtons(box.get());
+    ASSERT_EQ(3u, buttons.size());
+    for (int i = 1; i <= 3; ++i) EXPECT_EQ(i * gap + (i - 1) * 100, buttons[i - 1]->x()) << i;
+    EXPECT_EQ("Отмена", buttons[2]->Caption());
+    EXPECT_EQ(mrCancel, buttons[2]->ModalResult());
+}
+
+TEST(MessageBoxTest, ShowMessageKeepsTheWidthCentresTheLabelAndRaisesTheButton) {
+    const std::string text = "Импорт контактов завершен.";
+    std::unique_ptr<TForm> standard(CreateMessageDialog(text, mtCustom, {mbOK}));
+    const QRect pushRect = standard->FindComponent<TButton>("OK")->geometry();
+    ASSERT_LT(pushRect.height(), 24);  // the case the least height exists for
+
+    std::unique_ptr<TForm> box(dlgMessages->CreateDialog(text, mtCustom, {mbOK}));
+    EXPECT_EQ(standard->Width(), box->Width());
+    auto* label = box->FindComponent<TLabel>("Message");
+    const int slack = box->Width() - label->width();
+    EXPECT_LE(std::abs(label->x() - (box->Width() - label->x() - label->width())), 1);
+    if (slack % 2 == 0) {
+        EXPECT_EQ(slack / 2, label->x());
+    }
+    const auto buttons = BitButtons(box.get());
+    ASSERT_EQ(1u, buttons.size());
+    EXPECT_EQ(QRect(pushRect.x(), pushRect.y(), pushRect.width(), 24), buttons[0]->geometry());
+    EXPECT_EQ("OK", buttons[0]->Caption());
+
+    ModalAnswerer answer(ModalAnswerer::Press("OK"));
+    EXPECT_EQ(mrOk, dlgMessages->ShowMessage(text));
+    EXPECT_EQ("Velmora Agent", answer.First().caption);
+    EXPECT_EQ(text, answer.First().text);
+    EXPECT_EQ(std::vector<std::string>{"OK"}, answer.First().buttons);
+}
+
+TEST(MessageBoxTest, EscapeAnswersNoAndEnterAnswersYes) {
+    {
+        ModalAnswerer answer(ModalAnswerer::Key(Qt::Key_Escape));
+        EXPECT_EQ(mrNo, dlgMessages->MessageDlg("Удалить контакт \"Маша\"?", mtInformation, {mbYes, mbNo}));
+    }
+    {
+        ModalAnswerer answer(ModalAnswerer::Key(Qt::Key_Return));
+        EXPECT_EQ(mrYes, dlgMessages->MessageDlg("Удалить контакт \"Маша\"?", mtInformation, {mbYes, mbNo}));
+    }
+    {
+        ModalAnswerer answer([](QWidget* box) { box->close(); });
+        EXPECT_EQ(mrCancel, dlgMessages->MessageDlg("Вопрос?", mtInformation, {mbYes, mbNo}));
+    }
+}
+
+TEST(MessageBoxTest, TheCaptionIsTheApplicationTitle) {
+    const std::string saved = Application->Title();
+    Application->SetTitle("Агент");
+    ModalAnswerer answer(ModalAnswerer::Press("Да"));
+    EXPECT_EQ(mrYes, dlgMessages->MessageDlg("Вопрос?", mtConfirmation, {mbYes, mbNo}));
+    Application->SetTitle(saved);
+    EXPECT_EQ("Агент", answer.First().caption);
+}
+
+TEST(MessageBoxTest, MarkupInAMessageIsShownAsIs) {
+    ModalAnswerer answer([](QWidget* box) {
+        auto* label = box->findChild<QLabel*>(QStringLiteral("Message"));
+        ASSERT_NE(nullptr, label);
+        EXPECT_EQ(Qt::PlainText, label->textFormat());
+        EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(QStringLiteral("<b>x</b>")));
+        PressButton(box, "OK");
+    });
+    dlgMessages->ShowMessage("<b>x</b>");
+    EXPECT_EQ("<b>x</b>", answer.First().text);
+}
+
+TEST(MessageBoxTest, EveryButtonHasItsCaptionGlyphAndResult) {
+    struct Case {
+        const char* caption;
+        TModalResult result;
+    };
+    const Case cases[] = {{"Да", mrYes},         {"Нет", mrNo},    {"OK", mrOk},
+                          {"Отмена", mrCancel},  {"Прервать", mrAbort}, {"Повторить", mrRetry},
+                          {"Игнорировать", mrIgnore}, {"Все", mrAll}, {"Нет для Всех", mrNo},
+                          {"Да для Всех", mrYes}};
+    const TMsgDlgButtons all{mbYes, mbNo,  mbOK,      mbCancel,   mbAbort, mbRetry,
+                             mbIgnore, mbAll, mbNoToAll, mbYesToAll, mbHelp};
+    std::unique_ptr<TForm> box(dlgMessages->CreateDialog("Все кнопки", mtWarning, all));
+    const auto buttons = BitButtons(box.get());
+    ASSERT_EQ(11u, buttons.size());
+    for (size_t i = 0; i < 10; ++i) {
+        EXPECT_EQ(cases[i].caption, buttons[i]->Caption());
+        EXPECT_EQ(cases[i].result, buttons[i]->ModalResult());
+    }
+    EXPECT_EQ("Подсказка", buttons[10]->Caption());
+    EXPECT_EQ(mrNone, buttons[10]->ModalResult());
+    for (size_t i = 0; i < buttons.size(); ++i) {
+        EXPECT_EQ(QSize(16, 16), buttons[i]->Glyph().size()) << i;
+        EXPECT_FALSE(buttons[i]->icon().isNull()) << i;
+        if (i > 0) {
+            EXPECT_NE(buttons[i]->Glyph().toImage(), buttons[i - 1]->Glyph().toImage()) << i;
+        }
+    }
+    EXPECT_EQ(11 * 100 + 12 * 20, box->Width());
+
+    // Pressing each closes the box with its result; Help leaves it open.
+    for (const Case& c : cases) {
+        ModalAnswerer answer({ModalAnswerer::Press("Подсказка"), ModalAnswerer::Press(c.caption)});
+        EXPECT_EQ(c.result, dlgMessages->MessageDlg("Все кнопки", mtWarning, all)) << c.caption;
+        EXPECT_EQ(2u, answer.Seen().size()) << c.caption;
+    }
+}
+
+TEST(MessageBoxTest, GlyphResourcesAre16By16In16Colours) {
+    for (const char* name : kAllNames) {
+        QImageReader reader(QStringLiteral(":/bitmaps/") + QLatin1String(name));
+        EXPECT_EQ(QByteArray("bmp"), reader.format()) << name;
+        const QImage image = reader.read();
+        ASSERT_FALSE(image.isNull()) << name;
+        EXPECT_EQ(QSize(16, 16), image.size()) << name;
+        EXPECT_LE(image.colorCount(), 16) << name;
+        EXPECT_GT(image.colorCount(), 0) << name;
+        EXPECT_EQ(QSize(16, 16), LoadBitmapResource(name).size());
+    }
+    EXPECT_THROW(LoadBitmapResource("BTN_NOTHING"), EResNotFound);
+}
+
+TEST(MessageBoxTest, TimersTickWhileABoxIsOpen) {
+    TTimer timer;
+    timer.SetInterval(10);
+    int ticks = 0;
+    timer.SetOnTimer([&](TObject*) { ++ticks; });
+    int ticksWhenAnswered = -1;
+    ModalAnswerer answer([&](QWidget* box) {
+        // Let the box stand a while before answering.
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 150) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        ticksWhenAnswered = ticks;
+        PressButton(box, "Нет");
+    });
+    dlgMessages->MessageDlg("Очистить \"Общая папка\" и \"Избранные пользователи\"?", mtInformation, {mbYes, mbNo});
+    EXPECT_GE(ticksWhenAnswered, 5);
+}
+
+TEST(MessageBoxTest, ScreenshotsForAPersonToLookAt) {
+    const QString dir = QStringLiteral(VA_BUILD_DIR "/screenshots");
+    QDir().mkpath(dir);
+    auto shoot = [&](const QString& file, const char* button) {
+        return [=](QWidget* box) {
+            EXPECT_TRUE(box->grab().save(dir + "/" + file));
+            PressButton(box, button);
+        };
+    };
+    {
+        ModalAnswerer answer(shoot(QStringLiteral("message_question.png"), "Да"));
+        dlgMessages->MessageDlg("Очистить \"Общая папка\" и \"Избранные пользователи\"?", mtInformation,
+                                {mbYes, mbNo});
+    }
+    {
+        ModalAnswerer answer(shoot(QStringLiteral("message_show.png"), "OK"));
+        dlgMessages->ShowMessage("Импорт контактов завершен.");
+    }
+    {
+        ModalAnswerer answer(shoot(QStringLiteral("message_all_buttons.png"), "Отмена"));
+        dlgMessages->MessageDlg("Все кнопки окна сообщений", mtWarning,
+                                {mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll,
+                                 mbYesToAll, mbHelp});
+    }
+    for (const char* f : {"message_question.png", "message_show.png", "message_all_buttons.png"}) {
+        const QImage shot(dir + "/" + f);
+        EXPECT_FALSE(shot.isNull()) << f;
+    }
+}

@@ -1,0 +1,19 @@
+#include "ui/Initialise.h"
+
+#include "resources/Resources.h"
+#include "ui/dlMessages.h"
+
+namespace ui {
+
+void initialise() {
+    InitialiseResources();
+    // The shared message box comes first: every later unit may need to ask or tell.
+    if (!dlgMessages) dlgMessages = new TdlgMessages();
+}
+
+void finalise() {
+    delete dlgMessages;
+    dlgMessages = nullptr;
+}
+
+}  // namespace ui
