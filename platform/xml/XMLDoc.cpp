@@ -180,6 +180,8 @@ struct TXMLDocument::Impl {
 
 TXMLDocument::TXMLDocument() : impl_(std::make_unique<Impl>()) {}
 TXMLDocument::~TXMLDocument() = default;
+TXMLDocument::TXMLDocument(TXMLDocument&&) noexcept = default;
+TXMLDocument& TXMLDocument::operator=(TXMLDocument&&) noexcept = default;
 
 void TXMLDocument::LoadFromFile(const std::string& fileName) {
     Parse(ReadWholeFile(fileName), fileName);

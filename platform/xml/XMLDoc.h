@@ -71,6 +71,8 @@ public:
     ~TXMLDocument();
     TXMLDocument(const TXMLDocument&) = delete;
     TXMLDocument& operator=(const TXMLDocument&) = delete;
+    TXMLDocument(TXMLDocument&&) noexcept;
+    TXMLDocument& operator=(TXMLDocument&&) noexcept;
 
     // Reads the file and parses it into a fresh document that replaces this one only on success;
     // a parse error raises EDOMParseError and leaves the content as it was. UTF-8 with or without

@@ -1,0 +1,113 @@
+// The DOM stand-in: cp1251 at the interface, parse options, atomic load and save.
+#include <gtest/gtest.h>
+
+#include "platform/Codec.h"
+#include "platform/xml/XMLDoc.h"
+
+namespace {
+
+TXMLDocument Parse(const std::string& utf8) {
+    TXMLDocument d;
+    d.LoadFromBytes(utf8, "test");
+    return d;
+}
+
+}  // namespace
+
+TEST(XMLDoc, TextIsCp1251AndSetTextReplacesAllChildren) {
+    TXMLDocument d;
+    d.LoadFromBytes(Cp1251ToUtf8("<Корень><a>x<b>Привет</b>y<![CDATA[<z>]]></a></Корень>"), "test");
+    TXMLNode root = d.DocumentElement();
+    EXPECT_EQ(root.NodeName(), "Корень");
+    TXMLNode a = root.FindChild("a");
+    EXPECT_EQ(a.Text(), "xПриветy<z>");
+    a.SetText("Ёж & <ёж>");
+    EXPECT_EQ(a.ChildNodes().Count(), 0);
+    EXPECT_EQ(a.Text(), "Ёж & <ёж>");
+    EXPECT_EQ(d.SaveToString(), Cp1251ToUtf8("<Корень><a>Ёж &amp; &lt;ёж&gt;</a></Корень>"));
+    a.SetText("");
+    EXPECT_EQ(d.SaveToString(), Cp1251ToUtf8("<Корень><a/></Корень>"));
+}
+
+TEST(XMLDoc, ControlCharactersBecomeBlanks) {
+    TXMLDocument d;
+    TXMLNode v = d.CreateDocumentElement("r").AddChild("v");
+    v.SetText(std::string("a\x00\x01\x08\x0B\x0C\x1F\t\n\rb", 11));
+    EXPECT_EQ(v.Text(), std::string("a      \t\n\rb"));
+    // cp1251 0x98 is U+0098, which XML allows; it round-trips.
+    v.SetText("\x98");
+    TXMLDocument back = Parse(d.SaveToString());
+    EXPECT_EQ(back.DocumentElement().FindChild("v").Text(), "\x98");
+}
+
+TEST(XMLDoc, ListsCountElementsOnly) {
+    TXMLDocument d = Parse("<r>\n  <a/>\n  text<!-- c --><?pi x?>\n  <b>1</b>\n  <a>2</a>\n</r>");
+    TXMLNodeList list = d.DocumentElement().ChildNodes();
+    ASSERT_EQ(list.Count(), 3);
+    EXPECT_EQ(list[1].NodeName(), "b");
+    EXPECT_EQ(list.FindNode("a"), list[0]);
+    EXPECT_FALSE(list.FindNode("A"));
+    EXPECT_THROW(list.Nodes(3), EListError);
+    EXPECT_THROW(list.Nodes(-1), EListError);
+    list.Delete(0);
+    EXPECT_EQ(list.Count(), 2);
+    EXPECT_EQ(list.FindNode("a").Text(), "2");
+    list.Add("c");
+    EXPECT_EQ(list[2].NodeName(), "c");
+    list.Clear();
+    EXPECT_EQ(list.Count(), 0);
+}
+
+TEST(XMLDoc, WhitespaceOnlyValueKept) {
+    TXMLDocument d = Parse("<r>\r\n <v>  </v>\r\n <w>\t</w>\r\n</r>");
+    EXPECT_EQ(d.DocumentElement().FindChild("v").Text(), "  ");
+    EXPECT_EQ(d.DocumentElement().FindChild("w").Text(), "\t");
+}
+
+TEST(XMLDoc, RootIsFirstElementAfterDeclarationAndComments) {
+    TXMLDocument d = Parse("<?xml version=\"1.0\"?>\n<!-- c -->\n<?pi?>\n<!DOCTYPE r>\n<r><a/></r>\n<!-- end -->");
+    EXPECT_EQ(d.DocumentElement().NodeName(), "r");
+    EXPECT_EQ(d.SaveToString(), "<r><a/></r>");
+}
+
+TEST(XMLDoc, Encodings) {
+    const std::string cp = "<r>Привет</r>";
+    const std::string utf8 = Cp1251ToUtf8(cp);
+    // Declared windows-1251, any case and quote.
+    for (const char* decl : {"<?xml version=\"1.0\" encoding=\"windows-1251\"?>",
+                             "<?xml version='1.0' encoding = 'WINDOWS-1251' ?>"}) {
+        TXMLDocument d;
+        d.LoadFromBytes(std::string(decl) + cp, "t");
+        EXPECT_EQ(d.DocumentElement().Text(), "Привет") << decl;
+    }
+    TXMLDocument bom;
+    bom.LoadFromBytes("\xEF\xBB\xBF" + utf8, "t");
+    EXPECT_EQ(bom.DocumentElement().Text(), "Привет");
+    std::u16string u16 = Cp1251ToUtf16(cp);
+    std::string le = "\xFF\xFE";
+    for (char16_t c : u16) le += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+    TXMLDocument utf16;
+    utf16.LoadFromBytes(le, "t");
+    EXPECT_EQ(utf16.DocumentElement().Text(), "Привет");
+    // Malformed UTF-8 reads as '?' and never past the text.
+    TXMLDocument bad;
+    bad.LoadFromBytes("<r>a\xC0\xAF" "b\xED\xA0\x80" "c\xE2\x82</r>", "t");
+    std::string text = bad.DocumentElement().Text();
+    EXPECT_EQ(text.front(), 'a');
+    EXPECT_EQ(text.find_first_not_of("abc?"), std::string::npos) << text;
+}
+
+TEST(XMLDoc, ParseErrorKeepsTheDocument) {
+    TXMLDocument d = Parse("<r><a>1</a></r>");
+    for (const char* bad : {"", "   ", "<r><a>", "<r></x>", "<!-- only a comment -->", "<r>&bogus;</r>x<"}) {
+        try {
+            d.LoadFromBytes(bad, "Name.xml");
+            ADD_FAILURE() << "accepted: " << bad;
+        } catch (const EDOMParseError& e) {
+            EXPECT_NE(e.Message().find("Name.xml"), std::string::npos);
+            EXPECT_NE(e.Message().find("at offset"), std::string::npos);
+        }
+        EXPECT_EQ(d.DocumentElement().FindChild("a").Text(), "1");
+    }
+    EXPECT_THROW(d.LoadFromFile("/nonexistent/folder/file.xml"), EFOpenError);
+}
