@@ -34,6 +34,9 @@ private:
 
 class TButton : public QPushButton, public TObject {
     Q_OBJECT
+    // Settable from a form's .ui file as properties with stdset="0" (Default is "default").
+    Q_PROPERTY(int modalResult READ ModalResult WRITE SetModalResult)
+    Q_PROPERTY(bool cancel READ Cancel WRITE SetCancel)
 public:
     explicit TButton(QWidget* parent = nullptr);
     std::string ClassName() const override { return "TButton"; }

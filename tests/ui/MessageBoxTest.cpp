@@ -251,3 +251,18 @@ TEST(MessageBoxTest, ScreenshotsForAPersonToLookAt) {
         EXPECT_FALSE(shot.isNull()) << f;
     }
 }
+
+TEST(MessageBoxTest, ABoxStandsInTheMiddleOfTheMainWindow) {
+    TForm main;
+    main.setGeometry(120, 80, 308, 594);
+    main.show();
+    Application->SetMainForm(&main);
+    QPoint centre;
+    ModalAnswerer answer([&](QWidget* box) {
+        centre = box->frameGeometry().center();
+        PressButton(box, "OK");
+    });
+    dlgMessages->ShowMessage("Такое имя уже есть в списке!");
+    Application->SetMainForm(nullptr);
+    EXPECT_LE((centre - main.frameGeometry().center()).manhattanLength(), 4);  // integer halves
+}
