@@ -90,7 +90,8 @@ std::string ReadWholeFile(const std::string& fileName) {
     }
     const int64_t size = static_cast<int64_t>(st.st_size);
     std::string data;
-    if (size > 0 && static_cast<uint64_t>(size) < data.max_size()) data.reserve(static_cast<size_t>(size));
+    // The size only guides the first allocation; the read below decides the length.
+    if (size > 0 && size <= (int64_t{1} << 30)) data.reserve(static_cast<size_t>(size));
     char chunk[65536];
     for (;;) {
         ssize_t n = ::read(fd, chunk, sizeof chunk);
