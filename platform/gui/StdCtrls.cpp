@@ -1,0 +1,73 @@
+#include "platform/gui/StdCtrls.h"
+
+#include <QStyle>
+#include <QStyleOptionButton>
+
+#include "platform/gui/Application.h"
+#include "platform/gui/Controls.h"
+#include "platform/gui/QtText.h"
+
+TEdit::TEdit(QWidget* parent) : QLineEdit(parent) {
+    connect(this, &QLineEdit::textChanged, this, [this] {
+        if (OnChange) GuardedCall([this] { OnChange(this); });
+    });
+}
+
+std::string TEdit::Text() const { return FromQString(text()); }
+
+void TEdit::SetText(std::string_view text) { setText(ToQString(text)); }
+
+TCheckBox::TCheckBox(QWidget* parent) : QCheckBox(parent) {
+    connect(this, &QCheckBox::toggled, this, [this] {
+        if (OnClick) GuardedCall([this] { OnClick(this); });
+    });
+}
+
+std::string TCheckBox::Caption() const { return FromQString(caption_); }
+
+void TCheckBox::SetCaption(std::string_view caption) {
+    caption_ = ToQString(caption);
+    if (wrapLabel_)
+        wrapLabel_->setText(caption_);
+    else
+        setText(caption_);
+}
+
+void TCheckBox::SetWordWrap(bool value) {
+    if (value == WordWrap()) return;
+    if (value) {
+        if (caption_.isEmpty()) caption_ = text();
+        setText(QString());
+        wrapLabel_ = new TLabel(this);
+        wrapLabel_->SetAutoSize(false);
+        wrapLabel_->SetWordWrap(true);
+        wrapLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        // Clicks on the text reach the box underneath.
+        wrapLabel_->setAttribute(Qt::WA_TransparentForMouseEvents);
+        wrapLabel_->setText(caption_);
+        PlaceWrapLabel();
+        wrapLabel_->show();
+    } else {
+        delete wrapLabel_;
+        wrapLabel_ = nullptr;
+        setText(caption_);
+    }
+}
+
+void TCheckBox::PlaceWrapLabel() {
+    if (!wrapLabel_) return;
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const int indicator = style()->pixelMetric(QStyle::PM_IndicatorWidth, &option, this) +
+                          style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, &option, this);
+    wrapLabel_->setGeometry(indicator, 0, std::max(0, width() - indicator), height());
+}
+
+bool TCheckBox::hitButton(const QPoint& pos) const {
+    return wrapLabel_ ? rect().contains(pos) : QCheckBox::hitButton(pos);
+}
+
+void TCheckBox::resizeEvent(QResizeEvent* event) {
+    QCheckBox::resizeEvent(event);
+    PlaceWrapLabel();
+}

@@ -1,0 +1,53 @@
+#pragma once
+// Edit and check box. Both fire their events for every change, also one made by the program
+// (as the framework does), so forms wire them after filling them.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <string>
+#include <string_view>
+
+#include "platform/Events.h"
+
+class TLabel;
+
+class TEdit : public QLineEdit, public TObject {
+    Q_OBJECT
+public:
+    explicit TEdit(QWidget* parent = nullptr);
+    std::string ClassName() const override { return "TEdit"; }
+
+    std::string Text() const;
+    void SetText(std::string_view text);
+    // A non-zero character is shown for every character typed (a password box).
+    void SetPasswordChar(char c) { setEchoMode(c ? QLineEdit::Password : QLineEdit::Normal); }
+
+    TNotifyEvent OnChange;
+};
+
+class TCheckBox : public QCheckBox, public TObject {
+    Q_OBJECT
+    Q_PROPERTY(bool wordWrap READ WordWrap WRITE SetWordWrap)
+public:
+    explicit TCheckBox(QWidget* parent = nullptr);
+    std::string ClassName() const override { return "TCheckBox"; }
+
+    std::string Caption() const;
+    void SetCaption(std::string_view caption);
+    bool Checked() const { return isChecked(); }
+    void SetChecked(bool value) { setChecked(value); }
+    // A wrapped caption runs over several lines within the box's width.
+    bool WordWrap() const { return wrapLabel_ != nullptr; }
+    void SetWordWrap(bool value);
+
+    // Fired whenever the tick changes, by the user or by SetChecked.
+    TNotifyEvent OnClick;
+
+protected:
+    bool hitButton(const QPoint& pos) const override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void PlaceWrapLabel();
+    TLabel* wrapLabel_ = nullptr;
+    QString caption_;
+};
