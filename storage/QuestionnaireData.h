@@ -1,0 +1,36 @@
+#pragma once
+// The fixed rows of the lookup tables: the four area tables' placeholder rows and the nineteen
+// categories of the questionnaire dictionary, in the order the data module creates and fills
+// them. Texts are UTF-8 here (so they are the same bytes whatever the compiler's execution
+// character set); the tables convert them to cp1251.
+
+struct TQuestionnaireRow {
+    const char8_t* id;
+    const char8_t* Comment;    // the answer as shown about another person
+    const char8_t* Condition;  // the answer as the user states it about himself or herself
+};
+
+struct TQuestionnaireTable {
+    const char* Field;  // the data module's field that holds the table
+    const TQuestionnaireRow* Rows;
+    int Count;
+};
+
+inline constexpr int QuestionnaireTableCount = 19;
+extern const TQuestionnaireTable QuestionnaireTables[QuestionnaireTableCount];
+
+struct TAreaRow {
+    const char8_t* id;
+    const char8_t* Caption;
+};
+
+struct TAreaTable {
+    const char* Root;    // root element, e.g. "Countries"
+    const char* Record;  // record element and caption field, e.g. "Country"
+    const TAreaRow* Rows;
+    int Count;
+};
+
+inline constexpr int AreaTableCount = 4;
+// Countries, Regions, Cities, Stations.
+extern const TAreaTable AreaTables[AreaTableCount];
