@@ -123,3 +123,21 @@ TEST(XMLTableIndex, CyrillicAfterLatin) {
     index.Build("URL", &servers);
     EXPECT_EQ(Fill(index), (std::vector<std::string>{"Zeta", "alpha", "ёлка", "Альфа", "яндекс"}));
 }
+
+TEST(XMLTableIndex, EqualKeysKeepTheExchangeSortOrderAndTheLastTestWins) {
+    // The exchange sort is not stable: "b","b","a" leaves the two b entries as records 1, 0.
+    TServer servers;
+    for (const char* s : {"b", "b", "a"}) servers.AddUrl(s);
+    TXMLTableIndex index;
+    index.Build("URL", &servers);
+    EXPECT_EQ(index.Items(0).RecordIndex, 2);
+    EXPECT_EQ(index.Items(1).RecordIndex, 1);
+    EXPECT_EQ(index.Items(2).RecordIndex, 0);
+    // Found at Mid (record 1) in the loop, then overruled by the entry at Hi (record 0).
+    EXPECT_EQ(index.FindNode("b"), servers.RecordNodes()->Nodes(0));
+
+    TServer same;
+    for (int i = 0; i < 3; ++i) same.AddUrl("a");
+    index.Build("URL", &same);
+    EXPECT_EQ(index.FindNode("a"), same.RecordNodes()->Nodes(2));
+}
