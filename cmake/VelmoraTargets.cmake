@@ -7,6 +7,17 @@ else()
 endif()
 add_compile_options(-Wall -Wextra ${VA_CHARSET_FLAGS})
 
+# AUTOGEN (moc/uic) of an existing build does not notice a source added later through the glob.
+# It does re-run when a list file of the directory changes, so the glob's result is written to
+# one (only when it changes) and read back.
+function(va_autogen_follows_sources name)
+  get_target_property(srcs ${name} SOURCES)
+  string(REPLACE ";" "\n#   " listing "${srcs}")
+  file(CONFIGURE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/${name}_sources.cmake
+       CONTENT "# Sources of ${name}:\n#   ${listing}\n")
+  include(${CMAKE_CURRENT_BINARY_DIR}/${name}_sources.cmake)
+endfunction()
+
 # va_library(NAME name [QT] [LINK deps...]): one static library from the *.cpp, *.h and *.ui files
 # of the calling folder (not its subfolders).
 function(va_library name)
@@ -18,6 +29,7 @@ function(va_library name)
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
   if(A_QT)
     set_target_properties(${name} PROPERTIES AUTOMOC ON AUTOUIC ON AUTORCC ON)
+    va_autogen_follows_sources(${name})
   endif()
   if(A_LINK)
     target_link_libraries(${name} PUBLIC ${A_LINK})
@@ -36,6 +48,7 @@ function(va_test name)
     VA_BUILD_DIR="${PROJECT_BINARY_DIR}")
   if(A_QT)
     set_target_properties(${name} PROPERTIES AUTOMOC ON AUTOUIC ON AUTORCC ON)
+    va_autogen_follows_sources(${name})
   endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                        PROPERTIES TIMEOUT 300)
