@@ -113,6 +113,13 @@ THTMLElement* THTMLElementList::operator[](int i) const {
     return items_[static_cast<size_t>(i)].get();
 }
 
+std::vector<std::unique_ptr<THTMLElement>> THTMLElementList::TakeAll() {
+    std::vector<std::unique_ptr<THTMLElement>> r;
+    r.swap(items_);
+    items_.reserve(r.size());
+    return r;
+}
+
 void THTMLElementList::Clear() {
     // First to last, as the list frees its elements.
     for (auto& e : items_) e.reset();
@@ -137,12 +144,15 @@ void THTMLParam::SetText(std::string_view raw) {
 
 void THTMLTag::SetText(std::string_view raw) {
     Raw.assign(raw);
-    Params.clear();
+    used_ = 0;
     // The name ends at the first blank; tabs and other white space belong to it.
     const size_t sp = raw.find(' ');
     Name.assign(raw.substr(0, sp));
     for (char& c : Name) c = UpperChar(c);
-    if (sp == std::string_view::npos) return;
+    if (sp == std::string_view::npos) {
+        Params.clear();
+        return;
+    }
     // One flag for both quote characters: either one toggles it, whichever opened the quote.
     bool quoted = false;
     size_t start = sp;
@@ -152,47 +162,91 @@ void THTMLTag::SetText(std::string_view raw) {
         if (c == '"' || c == '\'') {
             quoted = !quoted;
         } else if (c == ' ' && !quoted) {
-            if (i > start) Params.emplace_back().SetText(raw.substr(start, i - start));
+            if (i > start) AddParam(raw.substr(start, i - start));
             start = i + 1;
         }
     }
-    if (n > start) Params.emplace_back().SetText(raw.substr(start));
+    if (n > start) AddParam(raw.substr(start));
+    Params.resize(used_);
+}
+
+void THTMLTag::AddParam(std::string_view raw) {
+    // Parameter objects left from an earlier use of this tag are filled again.
+    if (used_ < Params.size()) Params[used_].SetText(raw);
+    else Params.emplace_back().SetText(raw);
+    ++used_;
 }
 
 void THTMLText::SetText(std::string_view raw) {
     Raw.assign(raw);
-    Text.clear();
-    Text.reserve(raw.size());
+    // A leading run of blanks (line joins count as blanks) becomes one blank.
     const size_t n = raw.size();
-    auto at = [&raw](size_t k) { return raw[k] == '\n' ? ' ' : raw[k]; };  // line joins read as blanks
-    // A leading run of blanks becomes one blank.
-    size_t i = 0;
-    while (i < n && at(i) == ' ') ++i;
-    i = i >= 2 ? i - 1 : 0;
-    // One pass: an entity is copied as it is read, and cut back to its byte once it decodes.
+    size_t lead = 0;
+    while (lead < n && (raw[lead] == ' ' || raw[lead] == '\n')) ++lead;
+    Text.assign(raw.substr(lead >= 2 ? lead - 1 : 0));
+    for (char& c : Text)
+        if (c == '\n') c = ' ';
+    if (Text.find('&') == std::string::npos) return;
+    // One compacting pass: an entity is copied as it is read and cut back to its byte once it
+    // decodes; the write position never passes the read position.
+    char* const s = Text.data();
+    const size_t len = Text.size();
     bool open = false;
-    size_t entStart = 0;
-    for (; i < n; ++i) {
-        const char c = at(i);
+    size_t entStart = 0, w = 0;
+    for (size_t r = 0; r < len; ++r) {
+        const char c = s[r];
         if (c == '&') {
             open = true;
-            entStart = Text.size();
+            entStart = w;
         }
-        Text.push_back(c);
+        s[w++] = c;
         if (open && (c == ';' || c == ' ')) {
             open = false;
-            const int code = DecodeEntity(std::string_view(Text).substr(entStart));
+            const int code = DecodeEntity(std::string_view(s + entStart, w - entStart));
             if (code >= 0) {
-                Text.resize(entStart);
-                Text.push_back(static_cast<char>(kCharTable[static_cast<unsigned char>(code)]));
+                w = entStart;
+                s[w++] = static_cast<char>(kCharTable[static_cast<unsigned char>(code)]);
             }
         }
     }
+    Text.resize(w);
+}
+
+#ifndef VA_KEEP_SPARE_ELEMENTS
+#if defined(__SANITIZE_ADDRESS__)
+#define VA_KEEP_SPARE_ELEMENTS 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VA_KEEP_SPARE_ELEMENTS 0
+#endif
+#endif
+#endif
+#ifndef VA_KEEP_SPARE_ELEMENTS
+#define VA_KEEP_SPARE_ELEMENTS 1
+#endif
+
+void THTMLParser::ClearElements() {
+    if (!VA_KEEP_SPARE_ELEMENTS) {
+        HTMLElements.Clear();
+        return;
+    }
+    for (auto& e : HTMLElements.TakeAll()) {
+        if (e->IsTag()) spareTags_.emplace_back(static_cast<THTMLTag*>(e.release()));
+        else spareTexts_.emplace_back(static_cast<THTMLText*>(e.release()));
+    }
+}
+
+template <class T>
+static std::unique_ptr<T> TakeSpare(std::vector<std::unique_ptr<T>>& spares) {
+    if (spares.empty()) return std::make_unique<T>();
+    std::unique_ptr<T> e = std::move(spares.back());
+    spares.pop_back();
+    return e;
 }
 
 void THTMLParser::CloseText() {
     if (InTag || PendingText.empty()) return;
-    auto e = std::make_unique<THTMLText>();
+    auto e = TakeSpare(spareTexts_);
     e->SetText(PendingText);
     PendingText.clear();
     e->Position = HTMLElements.Count();
@@ -201,7 +255,7 @@ void THTMLParser::CloseText() {
 
 void THTMLParser::CloseTag() {
     InTag = false;
-    auto e = std::make_unique<THTMLTag>();
+    auto e = TakeSpare(spareTags_);
     e->SetText(PendingTag);
     PendingTag.clear();
     e->Position = HTMLElements.Count();

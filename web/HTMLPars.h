@@ -54,6 +54,10 @@ public:
 
     int ParamCount() const { return static_cast<int>(Params.size()); }
     void SetText(std::string_view raw);
+
+private:
+    void AddParam(std::string_view raw);
+    size_t used_ = 0;
 };
 
 class THTMLText : public THTMLElement {
@@ -83,6 +87,8 @@ public:
 
     void Add(std::unique_ptr<THTMLElement> e) { items_.push_back(std::move(e)); }
     void Clear();
+    // Empties the list, handing its elements to the caller.
+    std::vector<std::unique_ptr<THTMLElement>> TakeAll();
 
     class const_iterator {
     public:
@@ -119,11 +125,17 @@ public:
 
     // Appends the elements of Lines to HTMLElements; call ClearElements first for a fresh parse.
     void Execute();
-    void ClearElements() { HTMLElements.Clear(); }
+    // Empties the list; its elements are gone for every holder.
+    void ClearElements();
 
 private:
     void CloseText();
     void CloseTag();
+    // Cleared elements are kept for the next parse, so that a re-parse (every search does one)
+    // reuses their objects and string buffers instead of allocating anew. Builds under
+    // AddressSanitizer free them instead, so that a tag used after its search still shows.
+    std::vector<std::unique_ptr<THTMLTag>> spareTags_;
+    std::vector<std::unique_ptr<THTMLText>> spareTexts_;
 };
 
 // The named entities the text decoder knows, with their codes, in table order.

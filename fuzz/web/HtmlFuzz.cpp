@@ -38,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         page = input.substr(nul + 1);
     }
 
-    TFindTags ft;
+    // One finder for every input: elements left from earlier pages are reused.
+    static TFindTags ft;
     ft.SetText(page);
     TTagList tags;
     ft.FindTags(tags, "*");

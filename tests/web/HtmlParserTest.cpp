@@ -175,6 +175,45 @@ TEST(HtmlParser, LeadingBlankRunIsShortened) {
     EXPECT_EQ(Decode("&#32;&#32;x"), "  x");  // entities are decoded after the shortening
 }
 
+namespace {
+
+void ExpectSameElements(const THTMLParser& a, const THTMLParser& b, const std::string& page) {
+    ASSERT_EQ(a.HTMLElements.Count(), b.HTMLElements.Count()) << page;
+    for (int i = 0; i < a.HTMLElements.Count(); ++i) {
+        const THTMLElement* x = a.HTMLElements[i];
+        const THTMLElement* y = b.HTMLElements[i];
+        ASSERT_EQ(x->Kind(), y->Kind());
+        EXPECT_EQ(x->Raw, y->Raw);
+        EXPECT_EQ(x->Position, y->Position);
+        if (const THTMLText* t = AsText(x)) {
+            EXPECT_EQ(t->Text, AsText(y)->Text);
+            continue;
+        }
+        const THTMLTag* t = AsTag(x);
+        const THTMLTag* u = AsTag(y);
+        EXPECT_EQ(t->Name, u->Name);
+        ASSERT_EQ(t->Params.size(), u->Params.size()) << page;
+        for (size_t k = 0; k < t->Params.size(); ++k) {
+            EXPECT_EQ(t->Params[k].Raw, u->Params[k].Raw);
+            EXPECT_EQ(t->Params[k].Key, u->Params[k].Key);
+            EXPECT_EQ(t->Params[k].Value, u->Params[k].Value);
+        }
+    }
+}
+
+}  // namespace
+
+TEST(HtmlParser, ReparseLeavesNothingOfTheEarlierPage) {
+    THTMLParser p, fresh;
+    Parse(p, "<a x=1 y=2 z=3>long text run here &amp; more<b q=1 r=2>tail text");
+    Parse(p, "<i k=v>x<br>");
+    Parse(fresh, "<i k=v>x<br>");
+    ExpectSameElements(p, fresh, "");
+    ASSERT_EQ(p.HTMLElements.Count(), 3);
+    EXPECT_EQ(TagAt(p, 0).Params.size(), 1u);
+    EXPECT_TRUE(TagAt(p, 2).Params.empty());
+}
+
 TEST(HtmlParser, PositionsAreIndicesAndExecuteAppends) {
     THTMLParser p;
     Parse(p, "<a>x<b>y");
@@ -357,6 +396,7 @@ TEST(HtmlEntities, OnePassDecoderAgreesWithTheLiteralAlgorithm) {
 
 TEST(HtmlParser, RawTextsRebuildTheInputOnRandomPages) {
     std::mt19937 rng(7);
+    THTMLParser reused;  // parses every page in turn, as a search object does
     static const char kAlphabet[] = "<<>> \"'=&;#\r\n\nab AБ\t\x00\xa0\xff";
     const std::string alphabet(kAlphabet, sizeof kAlphabet - 1);
     for (int n = 0; n < 3000; ++n) {
@@ -378,6 +418,9 @@ TEST(HtmlParser, RawTextsRebuildTheInputOnRandomPages) {
         for (char c : page)
             if (c != '<' && c != '>' && c != '\r' && c != '\n') expected += c;
         ASSERT_EQ(joined, expected) << "page: " << page;
+        // A parser that has held other pages gives the same elements as a fresh one.
+        Parse(reused, page);
+        ExpectSameElements(p, reused, page);
     }
 }
 
