@@ -379,6 +379,7 @@ void StandInSite::Serve(int fd) {
         }
         log_.push_back(req);
     }
+    if (hook_) hook_(req);
     if (resp.faulted && resp.fault == FaultKind::Drop) return;
     if (resp.faulted && resp.fault == FaultKind::Delay && WaitStop(resp.delayMs)) return;
 
@@ -516,7 +517,7 @@ StandInSite::Response StandInSite::Route(LoggedRequest& req, const std::string& 
             resp.contentType = raw.contentType;
             resp.body = raw.body;
         } else {
-            html(raw.body, enc);
+            html(raw.body, raw.encoding.value_or(enc));
         }
         return resp;
     }
@@ -581,6 +582,10 @@ StandInSite::Response StandInSite::Route(LoggedRequest& req, const std::string& 
                 std::string shown = req.Field("s");
                 auto it = s.codes.find(shown);
                 bool right = it != s.codes.end() && req.Field("check") == Utf8ToCp1251(it->second);
+                if (right && s.codesOnce) {
+                    right = std::find(usedCodes_.begin(), usedCodes_.end(), shown) == usedCodes_.end();
+                    usedCodes_.push_back(shown);
+                }
                 if (right) {
                     html(pages::Profile(s, enc, *contact, true), enc);
                 } else {

@@ -104,10 +104,14 @@ struct Fault {
 };
 
 struct RawPage {
+    RawPage() = default;
+    explicit RawPage(std::string text, bool bytes = false, std::string type = "text/html")
+        : body(std::move(text)), verbatim(bytes), contentType(std::move(type)) {}
     std::string body;       // UTF-8 markup ("{host}" replaced), encoded by the state's encoding
     bool verbatim = false;  // send `body` bytes as they are
     std::string contentType = "text/html";
     int status = 200;
+    std::optional<Encoding> encoding;  // in place of the state's encoding
 };
 
 struct SiteState {
@@ -134,6 +138,7 @@ struct SiteState {
     std::map<std::string, std::string> codes;  // picture "s" -> the code the site accepts
     std::string codeFormExtra;                 // raw UTF-8 markup added inside the code form
     std::string codePicture;                   // the picture's bytes (JPEG)
+    bool codesOnce = false;                    // a picture's code is accepted once only
 
     int sessionExpiresAfter = 0;     // a session dies after this many requests; 0: never
     bool oneSessionPerAccount = false;
@@ -177,6 +182,10 @@ public:
     void Update(const std::function<void(SiteState&)>& change);
     SiteState Snapshot() const;
 
+    // Called on the connection's thread for every request, after it is logged and before its
+    // answer goes out (tests look at the client's state there). Set it before Start.
+    void SetRequestHook(std::function<void(const LoggedRequest&)> hook) { hook_ = std::move(hook); }
+
     std::vector<LoggedRequest> Log() const;
     std::vector<LoggedRequest> Requests(std::string_view route) const;  // by route name
     void ClearLog();
@@ -206,6 +215,7 @@ private:
     int sessionSerial_ = 0;
     int visitSerial_ = 0;
     int imageSerial_ = 0;
+    std::vector<std::string> usedCodes_;
 
     int listenFd_ = -1;
     int port_ = 0;
@@ -213,6 +223,7 @@ private:
     std::thread acceptThread_;
     std::mutex connMu_;
     std::vector<std::unique_ptr<Connection>> connections_;
+    std::function<void(const LoggedRequest&)> hook_;
     std::condition_variable stopCv_;
     std::mutex stopMu_;
 };
