@@ -1,0 +1,83 @@
+#pragma once
+// The packed-row bitmap the imaging code hands around: rows end to end with no padding, top row
+// first, so a loader or a conversion can walk the picture as one byte array; a 256-colour palette
+// (blue, green, red triples) for 8-bit pictures; conversions between its four pixel formats; and the
+// copy to and from the framework's bitmap, graphic and picture.
+#include <cstdint>
+#include <string>
+
+#include "imaging/BaseStream.h"
+#include "platform/Object.h"
+#include "platform/graphics/Graphics.h"
+
+VA_DECLARE_EXCEPTION(ELinearBitmap, Exception)
+
+// Copy protocol of the imaging classes: each side tries the classes it knows, then hands over.
+class TAssignObject : public TObject {
+public:
+    std::string ClassName() const override { return "TAssignObject"; }
+    virtual void Assign(TObject* source);
+    virtual void AssignTo(TObject* dest);
+};
+
+// 256 triples, entry i = (i, i, i); filled by imaging::initialise().
+extern uint8_t GrayPalette[768];
+
+class TLinearBitmap : public TAssignObject {
+public:
+    TLinearBitmap() = default;
+    ~TLinearBitmap() override;
+    std::string ClassName() const override { return "TLinearBitmap"; }
+
+    int Width = 0;
+    int Height = 0;
+    // pf8bit, pf16bit (16-bit grey samples), pf24bit or pf32bit while present; pfCustom when empty.
+    TPixelFormat PixelFormat = pfCustom;
+    int BytesPerLine = 0;
+    int PixelSize = 0;
+    int Size = 0;
+    bool Present = false;
+    // Size + 1 bytes: a spare byte behind the last row. Owned.
+    uint8_t* Map = nullptr;
+    // 768 bytes for pf8bit, null otherwise. Owned.
+    uint8_t* Palette = nullptr;
+
+    // Allocates for the size and format; the same size and format keeps the pixels. An 8-bit
+    // bitmap keeps its palette's contents. Raises "Unsupported pixel format", then "Invalid bitmap
+    // size" (also for a picture over MaxSize bytes); nothing changes when it raises.
+    void New(int width, int height, TPixelFormat format);
+    virtual void Clear();
+    // Row y; "Scan line index out of range" outside 0..Height-1.
+    uint8_t* ScanLine(int row);
+    bool IsGrayScale() const;
+    // Converts the pixels in place; raises "Unsupported pixel format" for other targets.
+    void SetPixelFormat(TPixelFormat format);
+    // Takes every field and both buffers of other, which is left without pixels.
+    void TakeOver(TLinearBitmap& other);
+    virtual void PackRows();
+
+    // Decodes the stream through the loader registered for the format name.
+    void LoadFromStream(TStream& stream, const std::string& formatName);
+    void LoadFromStream(TSeekableStream& stream, const std::string& formatName);
+
+    void Assign(TObject* source) override;
+    void AssignTo(TObject* dest) override;
+    // Copies the pixels into a bitmap of the same size; 8-bit into 24-bit and 16-bit into 8-bit are
+    // converted, other format pairs raise "Unsupported pixel format".
+    void CopyToBitmap(TBitmap& dest);
+
+    // Largest pixel store in bytes (2^28 unless changed): untrusted dimensions stop here.
+    static int64_t MaxSize();
+    static void SetMaxSize(int64_t bytes);
+
+private:
+    void CopyFromBitmap(TBitmap& source);
+};
+
+// Blue-green-red triples to palette entries (red, green, blue, PC_RESERVED).
+void ColorsToPaletteEntries(const uint8_t* colors, PALETTEENTRY* entries, int count);
+// A new palette of count entries from blue-green-red triples; the caller owns it.
+HPALETTE MakePalette(const uint8_t* colors, int count);
+// Fills 256 blue-green-red triples from the palette's first count entries, the rest black; with no
+// palette, the grey palette.
+void LoadPalette(HPALETTE palette, int count, uint8_t* colors);

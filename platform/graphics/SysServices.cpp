@@ -1,0 +1,48 @@
+#include "platform/graphics/SysServices.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <map>
+#include <mutex>
+
+#include "platform/Strings.h"
+
+std::string GetTempPath() {
+    const char* dir = std::getenv("TMPDIR");
+    std::string path = (dir && *dir) ? dir : "/tmp";
+    if (path.back() != '/') path += '/';
+    return path;
+}
+
+uint32_t GetTickCount() {
+    using namespace std::chrono;
+    return static_cast<uint32_t>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+uint32_t timeGetTime() { return GetTickCount(); }
+
+int MulDiv(int a, int b, int c) {
+    if (c == 0) return -1;
+    int64_t num = static_cast<int64_t>(a) * b;
+    int64_t den = c;
+    if (den < 0) {
+        num = -num;
+        den = -den;
+    }
+    const int64_t r = num >= 0 ? (num + den / 2) / den : (num - den / 2) / den;
+    if (r > 2147483647LL || r < -2147483647LL) return -1;
+    return static_cast<int>(r);
+}
+
+unsigned RegisterClipboardFormat(const std::string& name) {
+    static std::mutex lock;
+    static std::map<std::string, unsigned> ids;
+    if (name.empty()) return 0;
+    std::lock_guard<std::mutex> g(lock);
+    auto it = ids.find(UpperCase(name));
+    if (it != ids.end()) return it->second;
+    const unsigned id = 0xC000u + static_cast<unsigned>(ids.size());
+    ids.emplace(UpperCase(name), id);
+    return id;
+}
