@@ -363,6 +363,10 @@ std::string RegistryFileName() {
     return S(s.fileName());
 }
 
+void SetRegistryFolder(const std::string& dir) {
+    QSettings::setPath(HiveFormat(), QSettings::UserScope, QString::fromStdString(dir));
+}
+
 TRegistry::TRegistry() : impl_(std::make_unique<Impl>()) {}
 
 TRegistry::~TRegistry() {

@@ -84,3 +84,6 @@ private:
 int RegistryFormat();
 // The file that backs HKEY_CURRENT_USER under the current QSettings user path.
 std::string RegistryFileName();
+// Points HKEY_CURRENT_USER at <dir>/VelmoraAgent/HKEY_CURRENT_USER.hive (QSettings::setPath for
+// our format): tests give each run a folder of its own so the user's settings are never touched.
+void SetRegistryFolder(const std::string& dir);

@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <string>
 
@@ -17,8 +16,7 @@ class RegistrySandbox : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(configDir_.isValid());
-        QSettings::setPath(static_cast<QSettings::Format>(RegistryFormat()), QSettings::UserScope,
-                           configDir_.path());
+        SetRegistryFolder(configDir_.path().toStdString());
     }
     std::string StoreFile() const { return RegistryFileName(); }
     bool StoreExists() const { return QFileInfo::exists(QString::fromStdString(StoreFile())); }

@@ -46,6 +46,9 @@ const std::string kKey = "Software\\Korvid\\Brask";
 
 TEST_F(RegistryTest, StoreFileLivesUnderTheConfiguredFolder) {
     EXPECT_EQ(File(), config_ + "/VelmoraAgent/HKEY_CURRENT_USER.hive");
+    QString other = tmp_.path() + "/other";
+    SetRegistryFolder(other.toStdString());
+    EXPECT_EQ(File(), other + "/VelmoraAgent/HKEY_CURRENT_USER.hive");
 }
 
 TEST_F(RegistryTest, ReadingAMissingStoreCreatesNothing) {
@@ -163,6 +166,8 @@ TEST_F(RegistryTest, MalformedOrUnreadableStoreReadsAsEmpty) {
         "[A]\n\"x\"=\"\xC3\x28\"\n",  // invalid UTF-8
     };
     for (const char* text : bad) {
+        WriteRaw("[A]\n\"x\"=\"1\"\n");  // the same store well-formed is read
+        ASSERT_TRUE(TRegistry().KeyExists("A"));
         WriteRaw(text);
         TRegistry reg;
         EXPECT_FALSE(reg.KeyExists("A")) << text;
