@@ -86,14 +86,14 @@ void TCanvas::StretchBlt(const TRect& dest, const TBitmap& srcIn, const TRect& s
 
     const int64_t dW = dest.Width(), dH = dest.Height(), sW = source.Width(), sH = source.Height();
     for (int y = clip.Top; y < clip.Bottom; ++y) {
-        // Centre sampling: the source pixel under the middle of the destination pixel.
-        const int sy = static_cast<int>(source.Top + ((2 * (y - dest.Top) + 1) * sH) / (2 * dH));
+        // The source pixel under the destination pixel's top-left corner.
+        const int sy = static_cast<int>(source.Top + ((y - dest.Top) * sH) / dH);
         if (sy < 0 || sy >= src.Height()) continue;
         const uint8_t* srow = src.ScanLine(sy);
         const uint8_t* mrow = (checkMask && sy < mask->Height()) ? mask->ScanLine(sy) : nullptr;
         uint8_t* drow = bitmap_.ScanLine(y);
         for (int x = clip.Left; x < clip.Right; ++x) {
-            const int sx = static_cast<int>(source.Left + ((2 * (x - dest.Left) + 1) * sW) / (2 * dW));
+            const int sx = static_cast<int>(source.Left + ((x - dest.Left) * sW) / dW);
             if (sx < 0 || sx >= src.Width()) continue;
             if (mrow && sx < mask->Width() && ReadIndex(mrow, sx, 1)) continue;
             const Rgb c = ReadRgb(srow, sx, srcBits, srcTable);
