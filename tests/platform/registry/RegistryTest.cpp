@@ -6,6 +6,7 @@
 #include <QMimeDatabase>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <random>
 
 #include "platform/Strings.h"
 #include "platform/registry/Registry.h"
@@ -276,6 +277,47 @@ TEST_F(RegistryTest, AnUnknownRootIsRefused) {
     TRegistry reg;
     EXPECT_THROW(reg.SetRootKey(0x80000002u), ERegistryException);
     EXPECT_EQ(reg.RootKey(), HKEY_CURRENT_USER);
+}
+
+}  // namespace
+
+namespace {
+
+// Damaged stores of every kind are read without fault: either as a store or as an empty one.
+TEST_F(RegistryTest, DamagedStoresNeverBreakTheReader) {
+    const std::string good =
+        "; store\n[Software\\Korvid\\Brask]\n\"login\"=\"a\\\\b\\\"c\\x01\"\n\"PageCount\"=dword:ffffffff\n"
+        "[Software\\Korvid\\Brask\\Sub]\n\"\"=\"default\"\n";
+    std::mt19937 rng(12345);
+    const std::string alphabet = "[]\\\"=:;\nxdword0123456789abcdefABCDEF\r\t \x80\xC3\xFF";
+    for (int round = 0; round < 300; ++round) {
+        std::string text = good;
+        int edits = 1 + static_cast<int>(rng() % 4);
+        for (int e = 0; e < edits && !text.empty(); ++e) {
+            size_t at = rng() % text.size();
+            switch (rng() % 3) {
+            case 0: text.erase(at, 1 + rng() % 3); break;
+            case 1: text.insert(at, 1, alphabet[rng() % alphabet.size()]); break;
+            default: text[at] = alphabet[rng() % alphabet.size()]; break;
+            }
+        }
+        if (round % 50 == 0) text = text.substr(0, rng() % (text.size() + 1));  // cut short
+        WriteRaw(QByteArray::fromStdString(text));
+        TRegistry reg;
+        if (reg.OpenKeyReadOnly("Software\\Korvid\\Brask")) {
+            TStringList names;
+            reg.GetValueNames(names);
+            for (const std::string& n : names) {
+                if (reg.GetDataType(n) == rdInteger) (void)reg.ReadInteger(n);
+                else (void)reg.ReadString(n);
+            }
+            reg.GetKeyNames(names);
+        }
+    }
+    WriteRaw(QByteArray::fromStdString(good));
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("\\Software\\Korvid\\Brask\\Sub", false));
+    EXPECT_EQ(reg.ReadString(""), "default");
 }
 
 }  // namespace
