@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Events.h"
 #include "platform/Object.h"
 #include "platform/Streams.h"
 #include "platform/graphics/Palette.h"
@@ -13,8 +14,6 @@
 
 class TCanvas;
 class TBitmap;
-
-using TNotifyEvent = std::function<void(TObject* sender)>;
 
 enum TProgressStage { psStarting, psRunning, psEnding };
 using TProgressEvent = std::function<void(TObject* sender, TProgressStage stage, uint8_t percentDone,
