@@ -1,0 +1,77 @@
+#include "platform/gui/TImage.h"
+
+#include <QPainter>
+
+#include "platform/graphics/Bitmap.h"
+#include "platform/graphics/Canvas.h"
+#include "platform/qtimage/QtImage.h"
+
+TImage::TImage(QWidget* parent) : QWidget(parent) {
+    picture_.OnChange = [this](TObject*) { PictureChanged(); };
+}
+
+TImage::~TImage() { picture_.OnChange = nullptr; }
+
+void TImage::PictureChanged() {
+    cacheValid_ = false;
+    if (autoSize_ && picture_.Width() > 0 && picture_.Height() > 0) resize(picture_.Width(), picture_.Height());
+    updateGeometry();
+    update();
+}
+
+void TImage::SetStretch(bool value) {
+    stretch_ = value;
+    update();
+}
+
+void TImage::SetCenter(bool value) {
+    center_ = value;
+    update();
+}
+
+void TImage::SetAutoSize(bool value) {
+    autoSize_ = value;
+    if (value) PictureChanged();
+}
+
+QImage TImage::Rendered() const {
+    if (cacheValid_) return cache_;
+    cache_ = QImage();
+    TGraphic* g = picture_.Graphic();
+    if (g && !g->Empty()) {
+        if (auto* b = dynamic_cast<TBitmap*>(g)) {
+            cache_ = BitmapToQImage(*b);
+        } else {
+            // Any other graphic draws itself onto a bitmap first.
+            TBitmap tmp;
+            tmp.SetPixelFormat(pf24bit);
+            tmp.SetSize(g->Width(), g->Height());
+            tmp.Canvas().Draw(0, 0, g);
+            cache_ = BitmapToQImage(tmp);
+        }
+    }
+    cacheValid_ = true;
+    return cache_;
+}
+
+QSize TImage::sizeHint() const {
+    if (picture_.Width() > 0 && picture_.Height() > 0) return QSize(picture_.Width(), picture_.Height());
+    return QSize(105, 105);
+}
+
+void TImage::paintEvent(QPaintEvent*) {
+    // Painting is a Qt callback: a picture that fails to render shows nothing.
+    try {
+        const QImage img = Rendered();
+        if (img.isNull()) return;
+        QPainter p(this);
+        if (stretch_) {
+            p.drawImage(rect(), img);
+        } else if (center_) {
+            p.drawImage(QPoint((width() - img.width()) / 2, (height() - img.height()) / 2), img);
+        } else {
+            p.drawImage(QPoint(0, 0), img);
+        }
+    } catch (...) {
+    }
+}
