@@ -360,11 +360,11 @@ int RegistryFormat() { return static_cast<int>(HiveFormat()); }
 std::string RegistryFileName() {
     QSettings s(HiveFormat(), QSettings::UserScope, QString::fromLatin1(kOrganization),
                 QString::fromLatin1(kApplication));
-    return S(s.fileName());
+    return QFile::encodeName(s.fileName()).toStdString();
 }
 
 void SetRegistryFolder(const std::string& dir) {
-    QSettings::setPath(HiveFormat(), QSettings::UserScope, QString::fromStdString(dir));
+    QSettings::setPath(HiveFormat(), QSettings::UserScope, QFile::decodeName(QByteArray::fromStdString(dir)));
 }
 
 TRegistry::TRegistry() : impl_(std::make_unique<Impl>()) {}

@@ -82,7 +82,8 @@ private:
 // The QSettings format under which HKEY_CURRENT_USER is kept (registered on first use).
 // Declared as int so that this header needs no Qt; cast to QSettings::Format.
 int RegistryFormat();
-// The file that backs HKEY_CURRENT_USER under the current QSettings user path.
+// The file that backs HKEY_CURRENT_USER under the current QSettings user path. Paths here are
+// file-system paths (the local 8-bit encoding, UTF-8 on Debian), not cp1251 text.
 std::string RegistryFileName();
 // Points HKEY_CURRENT_USER at <dir>/VelmoraAgent/HKEY_CURRENT_USER.hive (QSettings::setPath for
 // our format): tests give each run a folder of its own so the user's settings are never touched.
