@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/AtomicFile.h"
 #include "platform/Exceptions.h"
 
 void TStream::SetSize(int64_t) { throw EStreamError("Stream size cannot be changed"); }
@@ -106,10 +107,8 @@ void TMemoryStream::LoadFromFile(const std::string& fileName) {
 }
 
 void TMemoryStream::SaveToFile(const std::string& fileName) {
-    std::ofstream f(fileName, std::ios::binary | std::ios::trunc);
-    if (!f) throw EFCreateError("Cannot create file \"" + fileName + "\"");
-    f.write(reinterpret_cast<const char*>(data_.data()), static_cast<std::streamsize>(data_.size()));
-    if (!f) throw EWriteError("Stream write error");
+    // Replaced whole, so a failed save never leaves a half-written file.
+    AtomicWriteFile(fileName, std::string_view(reinterpret_cast<const char*>(data_.data()), data_.size()));
 }
 
 int64_t TStringStream::Read(void* buffer, int64_t count) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "platform/Exceptions.h"
 #include "platform/Strings.h"
 #include "platform/Streams.h"
@@ -93,4 +95,17 @@ TEST(Streams, MemoryAndStringStreamsSeekReadAndRaise) {
     s.SetPosition(3);
     s.WriteString("de");
     EXPECT_EQ(s.DataString(), "abcde");
+}
+
+TEST(Streams, SaveToFileReplacesTheWholeFileAndRaisesWithoutTouchingIt) {
+    std::string dir = ::testing::TempDir() + "va_stream_save";
+    std::system(("rm -rf '" + dir + "' && mkdir -p '" + dir + "'").c_str());
+    TMemoryStream m;
+    m.WriteBuffer("first", 5);
+    m.SaveToFile(dir + "/f.bin");
+    TMemoryStream back;
+    back.LoadFromFile(dir + "/f.bin");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(back.Memory()), 5), "first");
+    EXPECT_THROW(m.SaveToFile(dir + "/missing/f.bin"), EStreamError);
+    EXPECT_THROW(m.SaveToFile(dir), EStreamError);  // a folder is never replaced
 }
