@@ -1,0 +1,158 @@
+// The image downloader against loopback test servers, with a test-only PPM loader registered.
+#include <gtest/gtest.h>
+
+#include "imaging/BitmapLoader.h"
+#include "imaging/LinearBitmap.h"
+#include "imaging/PpmLoader.h"
+#include "imaging/download/ImageLoader.h"
+#include "support/http/TestHttpServer.h"
+#include "web/clSubmit.h"
+
+namespace {
+
+void RegisterPpmOnce() {
+    static testing_ppm::TPpmStreamLoader loader;
+    static bool done = false;
+    if (!done) RegisterLoader(&loader), done = true;
+}
+
+const std::string kRedBlue = testing_ppm::MakePpm(2, 1, {255, 0, 0, 0, 0, 255});
+const std::string kGreen = testing_ppm::MakePpm(1, 1, {0, 200, 0});
+
+class ImageLoaderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RegisterPpmOnce();
+        for (auto* s : {&a, &b}) {
+            s->Get("/red.ppm", [](const httplib::Request&, httplib::Response& r) { r.set_content(kRedBlue, "image/x-ppm"); });
+            s->Get("/green.ppm", [](const httplib::Request&, httplib::Response& r) { r.set_content(kGreen, "image/x-ppm"); });
+            s->Get("/empty", [](const httplib::Request&, httplib::Response& r) { r.set_content("", "image/x-ppm"); });
+            s->Get("/junk", [](const httplib::Request&, httplib::Response& r) { r.set_content("GIF89a...", "image/gif"); });
+            ASSERT_TRUE(s->Start());
+        }
+    }
+
+    // Downloads into a loader that already shows a picture; answers the outcome.
+    bool Fetch(TImageLoader& loader, const std::string& url, const std::string& format = "ppm") {
+        loader.SetURL(url);
+        loader.Format = format;
+        return loader.SetActive(true);
+    }
+
+    testsupport::TestHttpServer a, b;
+};
+
+}  // namespace
+
+TEST_F(ImageLoaderTest, ThePictureLandsAndTheRequestCarriesAcceptAndUserAgent) {
+    TImageLoader loader;
+    EXPECT_TRUE(Fetch(loader, a.Url("/red.ppm")));
+    EXPECT_TRUE(loader.Succeeded());
+    EXPECT_TRUE(loader.Active());
+    TBitmap* bmp = loader.Picture().Bitmap();
+    ASSERT_EQ(bmp->Width(), 2);
+    EXPECT_EQ(bmp->PixelFormat(), pf24bit);
+    EXPECT_EQ(bmp->GetPixel(0, 0), RGB(255, 0, 0));
+    EXPECT_EQ(bmp->GetPixel(1, 0), RGB(0, 0, 255));
+
+    ASSERT_EQ(a.RequestCount(), 1u);
+    const testsupport::RecordedRequest r = a.LastRequest();
+    EXPECT_EQ(r.method, "GET");
+    EXPECT_EQ(r.target, "/red.ppm");
+    EXPECT_EQ(r.Header("Accept"), kImageLoaderAccept);
+    EXPECT_EQ(r.HeaderCount("Accept"), 1u);
+    EXPECT_EQ(r.Header("User-Agent"), TSubmit::kUserAgent);
+    EXPECT_FALSE(loader.Submit().Connected());
+
+    // The control shows what it holds.
+    const QImage shown = loader.Rendered();
+    ASSERT_EQ(shown.width(), 2);
+    EXPECT_EQ(shown.pixel(1, 0), qRgb(0, 0, 255));
+}
+
+TEST_F(ImageLoaderTest, FailuresLeaveThePictureEmptyAndReportIt) {
+    TImageLoader loader;
+    for (const char* path : {"/missing", "/empty", "/junk"}) {
+        ASSERT_TRUE(Fetch(loader, a.Url("/red.ppm")));
+        EXPECT_FALSE(Fetch(loader, a.Url(path))) << path;
+        EXPECT_FALSE(loader.Succeeded());
+        EXPECT_TRUE(loader.Picture().Bitmap()->Empty()) << path;
+        EXPECT_TRUE(loader.Rendered().isNull());
+    }
+    // A format no loader accepts, and an empty address.
+    ASSERT_TRUE(Fetch(loader, a.Url("/red.ppm")));
+    EXPECT_FALSE(Fetch(loader, a.Url("/red.ppm"), "png"));
+    EXPECT_TRUE(loader.Picture().Bitmap()->Empty());
+    ASSERT_TRUE(Fetch(loader, a.Url("/red.ppm")));
+    EXPECT_FALSE(Fetch(loader, ""));
+    EXPECT_TRUE(loader.Picture().Bitmap()->Empty());
+}
+
+TEST_F(ImageLoaderTest, NoAnswerAtAllFailsQuietly) {
+    testsupport::TestHttpServer gone;
+    ASSERT_TRUE(gone.Start());
+    const std::string url = gone.Url("/red.ppm");
+    gone.Stop();
+    TImageLoader loader;
+    ASSERT_TRUE(Fetch(loader, a.Url("/red.ppm")));
+    EXPECT_FALSE(Fetch(loader, url));
+    EXPECT_TRUE(loader.Picture().Bitmap()->Empty());
+}
+
+TEST_F(ImageLoaderTest, DownloadsToTwoHostsInARowEachGoToItsOwnHost) {
+    TImageLoader loader;
+    EXPECT_TRUE(Fetch(loader, a.Url("/red.ppm")));
+    EXPECT_TRUE(Fetch(loader, b.Url("/green.ppm")));
+    EXPECT_EQ(loader.Picture().Bitmap()->GetPixel(0, 0), RGB(0, 200, 0));
+    EXPECT_EQ(a.RequestCount(), 1u);
+    EXPECT_EQ(b.RequestCount(), 1u);
+
+    // A failed decode leaves no open connection: the next address's host is asked.
+    EXPECT_FALSE(Fetch(loader, a.Url("/junk")));
+    EXPECT_TRUE(Fetch(loader, b.Url("/red.ppm")));
+    EXPECT_EQ(b.LastRequest().target, "/red.ppm");
+    EXPECT_EQ(a.RequestCount(), 2u);
+}
+
+TEST_F(ImageLoaderTest, ActiveTrueTwiceDownloadsTwiceAndFalseOnlyStores) {
+    TImageLoader loader;
+    loader.SetURL(a.Url("/green.ppm"));
+    loader.Format = "PPM";
+    EXPECT_TRUE(loader.SetActive(true));
+    EXPECT_TRUE(loader.SetActive(true));
+    EXPECT_EQ(a.RequestCount(), 2u);
+    // One connection per download: each request came on a connection of its own.
+    const auto reqs = a.Requests();
+    EXPECT_NE(reqs[0].remotePort, reqs[1].remotePort);
+    EXPECT_FALSE(loader.SetActive(false));
+    EXPECT_FALSE(loader.Active());
+    EXPECT_EQ(a.RequestCount(), 2u);
+    EXPECT_EQ(loader.URL(), a.Url("/green.ppm"));
+}
+
+TEST_F(ImageLoaderTest, FormatNamesMatchInAnyCase) {
+    TImageLoader loader;
+    EXPECT_TRUE(Fetch(loader, a.Url("/green.ppm"), "Ppm"));
+}
+
+TEST_F(ImageLoaderTest, RequestHeadersOfAnEarlierUseDoNotGoOut) {
+    TImageLoader loader;
+    loader.Submit().RequestHeader().SetRawHeaderText("Referer: http://elsewhere/\r\nX-Trace: 1\r\n");
+    EXPECT_TRUE(Fetch(loader, a.Url("/green.ppm")));
+    const testsupport::RecordedRequest r = a.LastRequest();
+    EXPECT_FALSE(r.HasHeader("Referer"));
+    EXPECT_FALSE(r.HasHeader("X-Trace"));
+}
+
+TEST(DownloadPicture, WorksWithoutAWidget) {
+    RegisterPpmOnce();
+    testsupport::TestHttpServer s;
+    s.Get("/p", [](const httplib::Request&, httplib::Response& r) { r.set_content(kGreen, "image/x-ppm"); });
+    ASSERT_TRUE(s.Start());
+    TSubmit submit;
+    submit.SetURL(s.Url("/p"));
+    TPicture pic;
+    EXPECT_TRUE(DownloadPicture(submit, "ppm", pic));
+    EXPECT_EQ(pic.Bitmap()->GetPixel(0, 0), RGB(0, 200, 0));
+    EXPECT_FALSE(submit.Connected());
+}

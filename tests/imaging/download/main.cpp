@@ -1,0 +1,8 @@
+#include <gtest/gtest.h>
+
+#include "imaging/Imaging.h"
+#include "support/gui/GuiTest.h"
+
+int main(int argc, char** argv) {
+    return RunGuiTests(argc, argv, [] { imaging::initialise(); });
+}
