@@ -156,3 +156,35 @@ TEST(DownloadPicture, WorksWithoutAWidget) {
     EXPECT_EQ(pic.Bitmap()->GetPixel(0, 0), RGB(0, 200, 0));
     EXPECT_FALSE(submit.Connected());
 }
+
+TEST(ImageControl, ShowsThePictureAtItsSizeCentredOrStretched) {
+    TImage image;
+    image.resize(4, 2);
+    TBitmap* b = image.Picture().Bitmap();
+    b->SetPixelFormat(pf24bit);
+    b->SetSize(2, 1);
+    b->SetPixel(0, 0, RGB(255, 0, 0));
+    b->SetPixel(1, 0, RGB(0, 0, 255));
+    EXPECT_EQ(image.sizeHint(), QSize(2, 1));
+
+    image.SetStretch(true);
+    QImage shot = image.grab().toImage();
+    EXPECT_EQ(shot.pixel(0, 1), qRgb(255, 0, 0));
+    EXPECT_EQ(shot.pixel(1, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(shot.pixel(3, 1), qRgb(0, 0, 255));
+
+    image.SetStretch(false);
+    image.SetCenter(true);
+    shot = image.grab().toImage();
+    EXPECT_EQ(shot.pixel(1, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(shot.pixel(2, 0), qRgb(0, 0, 255));
+    EXPECT_NE(shot.pixel(0, 0), qRgb(255, 0, 0));
+
+    // A change of the picture shows at once.
+    b->SetPixel(0, 0, RGB(0, 255, 0));
+    shot = image.grab().toImage();
+    EXPECT_EQ(shot.pixel(1, 0), qRgb(0, 255, 0));
+
+    image.SetAutoSize(true);
+    EXPECT_EQ(image.size(), QSize(2, 1));
+}

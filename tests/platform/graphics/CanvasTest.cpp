@@ -224,3 +224,22 @@ TEST(Graphic, EqualsComparesSavedData) {
     EXPECT_FALSE(a.Equals(&bmp));
     EXPECT_TRUE(a.Equals(&a));
 }
+
+TEST(Graphic, ProgressReachesTheGraphicsAndThePicturesHandler) {
+    TPicture pic;
+    TSolid solid;
+    pic.Assign(&solid);
+    std::vector<std::string> seen;
+    pic.OnProgress = [&](TObject* sender, TProgressStage stage, uint8_t pct, bool redraw, const TRect& r,
+                         const std::string& msg) {
+        EXPECT_EQ(sender, pic.Graphic());
+        EXPECT_TRUE(r.IsEmpty());
+        EXPECT_FALSE(redraw);
+        seen.push_back(std::to_string(int(stage)) + ":" + std::to_string(pct) + ":" + msg);
+    };
+    pic.Graphic()->Progress(pic.Graphic(), psStarting, 0, false, TRect{}, "Loading...");
+    pic.Graphic()->Progress(pic.Graphic(), psEnding, 100, false, TRect{}, "Loading...");
+    EXPECT_EQ(seen, (std::vector<std::string>{"0:0:Loading...", "2:100:Loading..."}));
+    TSolid alone;
+    alone.Progress(&alone, psRunning, 50, false, TRect{}, "x");  // no handler: nothing happens
+}
