@@ -35,6 +35,8 @@ int MulDiv(int a, int b, int c) {
     return static_cast<int>(r);
 }
 
+int GetScreenBitsPerPixel() { return 32; }
+
 unsigned RegisterClipboardFormat(const std::string& name) {
     static std::mutex lock;
     static std::map<std::string, unsigned> ids;

@@ -15,5 +15,8 @@ uint32_t timeGetTime();
 // does not fit 32 bits.
 int MulDiv(int a, int b, int c);
 
+// Bits per pixel times planes of the screen. The stand-in draws on a true-colour surface: 32.
+int GetScreenBitsPerPixel();
+
 // The id of a named clipboard format: the same name (A-Z folded) gives the same id, from 0xC000 on.
 unsigned RegisterClipboardFormat(const std::string& name);
