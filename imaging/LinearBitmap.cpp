@@ -359,6 +359,8 @@ void TLinearBitmap::Assign(TObject* source) {
 void TLinearBitmap::AssignTo(TObject* dest) {
     if (auto* bmp = dynamic_cast<TBitmap*>(dest)) {
         if (!Present) return;
+        // Every pixel is overwritten: the old ones need no conversion on the way.
+        bmp->Clear();
         bmp->SetPixelFormat(PixelFormat == pf16bit ? pf8bit : PixelFormat);
         if (PixelFormat == pf8bit) bmp->SetPalette(MakePalette(Palette, 256));
         else if (PixelFormat == pf16bit) bmp->SetPalette(MakePalette(GrayPalette, 256));

@@ -84,16 +84,17 @@ void TCanvas::StretchBlt(const TRect& dest, const TBitmap& srcIn, const TRect& s
     const bool keyed = transparentColor != clNone && transparentColor != clDefault;
     const Rgb key = ColorToRgb(transparentColor);
 
-    const int64_t dW = dest.Width(), dH = dest.Height(), sW = source.Width(), sH = source.Height();
+    const int64_t dW = int64_t{dest.Right} - dest.Left, dH = int64_t{dest.Bottom} - dest.Top;
+    const int64_t sW = int64_t{source.Right} - source.Left, sH = int64_t{source.Bottom} - source.Top;
     for (int y = clip.Top; y < clip.Bottom; ++y) {
         // The source pixel under the destination pixel's top-left corner.
-        const int sy = static_cast<int>(source.Top + ((y - dest.Top) * sH) / dH);
+        const int sy = static_cast<int>(source.Top + ((int64_t{y} - dest.Top) * sH) / dH);
         if (sy < 0 || sy >= src.Height()) continue;
         const uint8_t* srow = src.ScanLine(sy);
         const uint8_t* mrow = (checkMask && sy < mask->Height()) ? mask->ScanLine(sy) : nullptr;
         uint8_t* drow = bitmap_.ScanLine(y);
         for (int x = clip.Left; x < clip.Right; ++x) {
-            const int sx = static_cast<int>(source.Left + ((x - dest.Left) * sW) / dW);
+            const int sx = static_cast<int>(source.Left + ((int64_t{x} - dest.Left) * sW) / dW);
             if (sx < 0 || sx >= src.Width()) continue;
             if (mrow && sx < mask->Width() && ReadIndex(mrow, sx, 1)) continue;
             const Rgb c = ReadRgb(srow, sx, srcBits, srcTable);

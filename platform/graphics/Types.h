@@ -2,6 +2,7 @@
 // Basic graphics types of the framework: colours, rectangles, pixel formats, graphic errors.
 #include <algorithm>
 #include <cstdint>
+#include <climits>
 
 #include "platform/Exceptions.h"
 
@@ -37,8 +38,12 @@ struct TRect {
 };
 
 inline TRect Rect(int left, int top, int right, int bottom) { return TRect{left, top, right, bottom}; }
+// Right and bottom stop at the int range instead of wrapping.
 inline TRect Bounds(int left, int top, int width, int height) {
-    return TRect{left, top, left + width, top + height};
+    auto add = [](int a, int b) {
+        return static_cast<int>(std::clamp<int64_t>(int64_t{a} + b, INT32_MIN, INT32_MAX));
+    };
+    return TRect{left, top, add(left, width), add(top, height)};
 }
 inline TRect IntersectRect(const TRect& a, const TRect& b) {
     TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),

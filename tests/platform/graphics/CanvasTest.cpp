@@ -1,6 +1,7 @@
 // Canvas drawing over bitmaps and the picture container with its class registry.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <filesystem>
 
 #include "platform/graphics/Graphics.h"
@@ -242,4 +243,13 @@ TEST(Graphic, ProgressReachesTheGraphicsAndThePicturesHandler) {
     EXPECT_EQ(seen, (std::vector<std::string>{"0:0:Loading...", "2:100:Loading..."}));
     TSolid alone;
     alone.Progress(&alone, psRunning, 50, false, TRect{}, "x");  // no handler: nothing happens
+}
+
+TEST(Canvas, ExtremeRectanglesDrawWithoutOverflow) {
+    auto src = Make(pf24bit, 2, 2, RGB(7, 7, 7));
+    auto dst = Make(pf24bit, 3, 3);
+    dst->Canvas().StretchBlt(Rect(INT_MIN, INT_MIN, INT_MAX, INT_MAX), *src, Rect(0, 0, 2, 2));
+    EXPECT_EQ(dst->GetPixel(0, 0), RGB(7, 7, 7));
+    dst->Canvas().StretchBlt(Rect(0, 0, 3, 3), *src, Rect(-5, -5, 1, 1));  // partly outside the source
+    dst->Canvas().Draw(INT_MAX - 1, 0, src.get());
 }
