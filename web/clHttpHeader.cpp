@@ -129,7 +129,7 @@ void THTTPRequestCookie::SetCookieText(const std::string& text) {
         if (!v.empty() && v.back() == '"') v.pop_back();
         Path = v;
     }
-    if (Path.empty()) Path = "/";
+    if (Path.empty()) Path.assign(1, '/');
     if (lookup("EXPIRES", v)) {
         TDateTime when;
         if (ParseHttpDate(v, when)) Expires = when;

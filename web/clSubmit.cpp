@@ -17,14 +17,14 @@ TUrl SplitURL(const std::string& url) {
     size_t slash = work.find('/');
     if (slash == std::string::npos) {
         r.Host = work;
-        r.Path = "/";
+        r.Path.assign(1, '/');
         return r;
     }
     r.Host = work.substr(0, slash);
     r.Path = work.substr(slash);
     size_t q = work.find('?');
     if (q != std::string::npos) r.Query = work.substr(q + 1);
-    if (r.Path.empty()) r.Path = "/";
+    if (r.Path.empty()) r.Path.assign(1, '/');
     return r;
 }
 
@@ -215,14 +215,18 @@ void TSubmit::ReadResponse(HINTERNET request, TStream* contentStream, THTTPRespo
         ReportError(text + " - '" + url_.URL + "'");
         return;
     }
-    std::vector<char> buffer;
+    std::unique_ptr<char[]> buffer;
+    DWORD capacity = 0;
     while (true) {
         DWORD available = 0;
         if (!api_.QueryDataAvailable(request, &available) || available == 0) break;
-        buffer.resize(available);
+        if (available > capacity) {
+            buffer.reset(new char[available]);
+            capacity = available;
+        }
         DWORD read = 0;
-        if (!api_.ReadData(request, buffer.data(), available, &read) || read == 0) break;
-        if (contentStream) contentStream->WriteBuffer(buffer.data(), std::min<DWORD>(read, available));
+        if (!api_.ReadData(request, buffer.get(), available, &read) || read == 0) break;
+        if (contentStream) contentStream->WriteBuffer(buffer.get(), std::min<DWORD>(read, available));
     }
 }
 
@@ -245,10 +249,25 @@ void TSubmit::Get(TStream* contentStream, THTTPResponseHeader* responseHeader) {
     Execute(nullptr, contentStream, responseHeader);
 }
 
+namespace {
+// Collects written bytes by appending, so the text can be handed out without a copy.
+class AppendingStream : public TStream {
+public:
+    int64_t Read(void*, int64_t) override { return 0; }
+    int64_t Write(const void* buffer, int64_t count) override {
+        if (count <= 0) return 0;
+        data.append(static_cast<const char*>(buffer), static_cast<size_t>(count));
+        return count;
+    }
+    int64_t Seek(int64_t, TSeekOrigin) override { return static_cast<int64_t>(data.size()); }
+    std::string data;
+};
+}  // namespace
+
 std::string TSubmit::GetString() {
-    TStringStream content;
+    AppendingStream content;
     Get(&content);
-    return content.DataString();
+    return std::move(content.data);
 }
 
 void TSubmit::Post(TStream* data, TStream* contentStream, THTTPResponseHeader* responseHeader) {

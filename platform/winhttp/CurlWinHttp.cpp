@@ -68,6 +68,7 @@ struct Session : Handle {
         multi = curl_multi_init();
     }
     ~Session() override {
+        for (CURL* e : idle) curl_easy_cleanup(e);
         curl_multi_cleanup(multi);
         curl_share_cleanup(share);
     }
@@ -77,6 +78,8 @@ struct Session : Handle {
     StatusCallback callback = nullptr;
     DWORD callbackFlags = 0;
     Timeouts timeouts;
+    std::vector<CURL*> idle;  // easy handles of finished requests, reset for the next ones
+    std::string spareBody;    // the answer buffer of a finished request, kept for its capacity
 };
 
 struct Connection : Handle {
@@ -94,8 +97,16 @@ struct Request : Handle {
 
     void Release() {
         if (easy) {
-            if (inMulti) curl_multi_remove_handle(conn->session->multi, easy);
-            curl_easy_cleanup(easy);
+            Session& s = *conn->session;
+            if (inMulti) curl_multi_remove_handle(s.multi, easy);
+            curl_easy_reset(easy);
+            if (body.capacity() > s.spareBody.capacity()) {
+                body.clear();
+                s.spareBody.swap(body);
+            }
+            // A handle that went without the session's cookies is not reused.
+            if (s.idle.size() < 4 && !(disabled & DISABLE_COOKIES)) s.idle.push_back(easy);
+            else curl_easy_cleanup(easy);
             easy = nullptr;
             inMulti = false;
         }
@@ -594,10 +605,18 @@ private:
     }
 
     bool Start(Request& r) {
-        CURL* e = curl_easy_init();
+        Session& s = *r.conn->session;
+        CURL* e = nullptr;
+        if (!s.idle.empty()) {
+            e = s.idle.back();
+            s.idle.pop_back();
+        } else {
+            e = curl_easy_init();
+        }
         if (!e) return Fail(ERROR_NOT_ENOUGH_MEMORY);
         r.easy = e;
-        Session& s = *r.conn->session;
+        r.body.swap(s.spareBody);
+        r.body.clear();
         const bool secure = (r.flags & FLAG_SECURE) != 0;
         unsigned port = r.conn->port ? r.conn->port
                                      : (secure ? INTERNET_DEFAULT_HTTPS_PORT : INTERNET_DEFAULT_HTTP_PORT);
@@ -606,6 +625,7 @@ private:
         curl_easy_setopt(e, CURLOPT_URL, url.c_str());
         curl_easy_setopt(e, CURLOPT_PRIVATE, &r);
         curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(e, CURLOPT_BUFFERSIZE, 256L * 1024);  // fewer rounds for large answers
         curl_easy_setopt(e, CURLOPT_PROXY, "");
         curl_easy_setopt(e, CURLOPT_NOPROXY, "*");
         curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -617,6 +637,8 @@ private:
             // The session's cookie store; an empty file name only switches the engine on.
             curl_easy_setopt(e, CURLOPT_SHARE, s.share);
             curl_easy_setopt(e, CURLOPT_COOKIEFILE, "");
+        } else {
+            curl_easy_setopt(e, CURLOPT_SHARE, nullptr);  // a reused handle keeps its share otherwise
         }
         if (!(r.disabled & DISABLE_REDIRECTS)) {
             // 301, 302 and 303 turn a POST into a GET, as WinHTTP does.

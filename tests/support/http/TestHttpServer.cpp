@@ -58,6 +58,7 @@ bool TestHttpServer::Start(int port) {
     Stop();
     server_ = std::make_unique<httplib::Server>();
     server_->set_keep_alive_max_count(1000000);
+    server_->set_tcp_nodelay(true);
     server_->set_payload_max_length(256u * 1024 * 1024);
     server_->set_pre_routing_handler([this](const httplib::Request& req, httplib::Response&) {
         RecordedRequest r;
