@@ -47,9 +47,22 @@ void TApplication::ShowException(const std::string& message) {
 
 void TApplication::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
-int TApplication::Run() { return QCoreApplication::exec(); }
+int TApplication::Run() {
+    int result = 0;
+    if (!terminated_) {
+        running_ = true;
+        result = QCoreApplication::exec();
+        running_ = false;
+    }
+    terminated_ = false;  // the loop is over: a box at shutdown is answered again
+    return result;
+}
 
-void TApplication::Terminate() { QCoreApplication::quit(); }
+void TApplication::Terminate() {
+    terminated_ = true;
+    // Not quit(): Qt's quit first asks every window to close, and forms decide that themselves.
+    if (running_) QCoreApplication::exit(0);
+}
 
 QFont DefaultFont() {
     QFont font(QStringLiteral("DejaVu Sans"));

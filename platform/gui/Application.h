@@ -34,13 +34,19 @@ public:
     void ShowException(const std::string& message);
 
     void ProcessMessages();
-    // Runs the message loop until Terminate or the last window closes.
+    // Runs the message loop until Terminate (closing the main form terminates). A Terminate
+    // before Run makes Run return at once.
     int Run();
+    // Ends the loop; until it has ended, every modal loop ends with mrCancel and a box shown
+    // meanwhile does not wait for an answer.
     void Terminate();
+    bool Terminated() const { return terminated_; }
 
 private:
     std::string title_;
     QWidget* mainForm_ = nullptr;
+    bool terminated_ = false;
+    bool running_ = false;
 };
 
 // Created by InitialiseGui, freed by FinaliseGui.

@@ -87,10 +87,25 @@ TModalResult TForm::ShowModal() {
     QEventLoop loop;
     loop_ = &loop;
     for (;;) {
-        loop.exec(QEventLoop::DialogExec);
+        // Once the application is ending, Qt ends every nested loop at once; waiting on would spin.
+        if (Application && Application->Terminated()) {
+            modalResult_ = mrCancel;
+            break;
+        }
+        const int exitCode = loop.exec(QEventLoop::DialogExec);
         if (!self) return mrCancel;  // freed while it was shown
+        if (exitCode < 0) {
+            modalResult_ = mrCancel;
+            break;
+        }
         if (modalResult_ == mrNone) continue;
-        if (CloseQuery()) break;
+        bool canClose = false;
+        try {
+            canClose = CloseQuery();
+        } catch (...) {
+            if (Application) Application->HandleException();
+        }
+        if (canClose) break;
         modalResult_ = mrNone;
     }
     loop_ = nullptr;
@@ -117,7 +132,10 @@ void TForm::Close() {
         SetModalResult(mrCancel);
         return;
     }
-    if (CloseQuery()) hide();
+    if (!CloseQuery()) return;
+    hide();
+    // The main form's close ends the program.
+    if (Application && Application->MainForm() == this) Application->Terminate();
 }
 
 void TForm::closeEvent(QCloseEvent* event) {

@@ -64,7 +64,9 @@ public:
     // Asked before the form closes (close box or Close); false keeps it open.
     std::function<bool()> OnCloseQuery;
     virtual bool CloseQuery();
-    // As the close box: ends a modal loop with mrCancel, otherwise closes after CloseQuery.
+    // As the close box: ends a modal loop with mrCancel, otherwise closes after CloseQuery; the
+    // main form's close terminates the application. A CloseQuery that raises at the end of a
+    // modal loop is shown as an error and keeps the form open.
     void Close();
 
     // The control with this component name, or null.
