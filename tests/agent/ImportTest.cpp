@@ -1,0 +1,301 @@
+// Whole import runs against the stand-in site, driven tick by tick with the manual timer.
+#include <QDir>
+
+#include "AgentTestSupport.h"
+
+namespace {
+
+// Thirteen contacts in the common folder (two list pages and the end page), two favourites.
+void StandardFolders(site::SiteState& s) {
+    s.folders[0].clear();
+    s.folders[1].clear();
+    const char8_t* names[] = {u8"Анна",  u8"Мария", u8"Елена",    u8"Ольга", u8"Татьяна", u8"Наталья", u8"Ирина",
+                              u8"Вера", u8"Юлия",  u8"Ксения", u8"Дарья", u8"Алёна",   u8"Софья"};
+    for (int i = 0; i < 13; ++i) {
+        site::Contact c = MakeContact("w" + std::to_string(i), std::string(reinterpret_cast<const char*>(names[i])),
+                                      std::to_string(20 + i), u8"Москва"_u);
+        c.photos = i % 4;
+        c.intimPhotos = i == 3 ? 2 : 0;
+        c.vip = i == 1;
+        c.voice = i == 2 || i == 4;
+        if (i == 4) c.voiceIcon = "icop_voice.gif";
+        c.online = i % 2 == 0;
+        c.hasPhoto = i != 5;
+        if (i == 6) c.ageForm = site::AgeForm::BareComma;
+        if (i == 7) c.area.clear();  // the area comes from the next cell
+        if (i == 8) c.age.clear();
+        if (i == 9) c.photoLinkFirst = true;
+        s.folders[0].push_back(c);
+    }
+    s.folders[1].push_back(MakeContact("f1", u8"Любовь"_u, "33", u8"Самара"_u));
+    site::Contact f2 = MakeContact("f2", u8"Надежда"_u, "35", u8" Тверь"_u);
+    f2.vip = true;
+    f2.photos = 7;
+    s.folders[1].push_back(f2);
+}
+
+using ImportTest = AgentTest;
+
+TEST_F(ImportTest, WholeRunRequestsProgressAndCompletion) {
+    StandardFolders(state);
+    StartSite();
+    std::vector<std::string> events;
+    rig.worker->OnProgress = [&](TObject* st) {
+        auto* s = dynamic_cast<TImportStateObject*>(st);
+        ASSERT_NE(s, nullptr);
+        EXPECT_EQ(st, &rig.worker->State());
+        events.push_back("P" + std::to_string(s->Current) + "/" + std::to_string(s->Total));
+    };
+    rig.worker->OnComplete = [&](TObject*) {
+        events.push_back("C");
+        EXPECT_FALSE(rig.timer->Enabled());
+    };
+    ASSERT_TRUE(LogIn());
+    server->ClearLog();
+    rig.worker->StartImport();
+    EXPECT_TRUE(rig.timer->Enabled());
+    EXPECT_EQ(rig.timer->Interval(), 200);
+    int ticks = rig.RunToEnd();
+    for (const auto& m : rig.messages) events.push_back("B:" + m);
+
+    // 11 + 4 + 2 steps for the common folder, 3 + 2 for the favourites, and the finishing tick.
+    EXPECT_EQ(ticks, 23);
+    EXPECT_EQ(rig.worker->TickCount, 22);
+    std::vector<std::string> expected(17, "P0/2");
+    expected.insert(expected.end(), 5, "P1/2");
+    expected.push_back("P2/2");
+    expected.push_back("P0/2");
+    expected.push_back("C");
+    expected.push_back(std::string("B:") + "Импорт контактов завершен.");
+    EXPECT_EQ(events, expected);
+    EXPECT_FALSE(rig.worker->RunFailed);
+
+    std::vector<std::string> lists;
+    for (const auto& r : server->Log())
+        if (r.route == "list" || r.route == "messages") lists.push_back(r.target);
+    EXPECT_EQ(lists, (std::vector<std::string>{
+                         "/messages.phtml?rand=4711", "/messages.phtml?rand=4711", "/messages.phtml?fid=1",
+                         "/messages.phtml?fid=1&offset=10", "/messages.phtml?fid=1&offset=20",
+                         "/messages.phtml?fid=2&offset=0", "/messages.phtml?fid=2&offset=10"}));
+    // Every profile of a named contact row, fetched by a fresh client while FullImport is off.
+    auto profiles = server->Requests("profile");
+    EXPECT_EQ(profiles.size(), 15u);
+    for (const auto& p : profiles) {
+        EXPECT_FALSE(p.HasHeader("Cookie")) << p.target;
+        EXPECT_EQ(p.Header("Accept"), "text/html, */*");
+        EXPECT_EQ(p.session, "");
+    }
+    for (const auto& r : server->Requests("list")) {
+        EXPECT_EQ(r.session, "S1");
+        EXPECT_EQ(r.Header("Accept"), TSiteWorker::LoginAccept);
+    }
+    // Every request of the run went out while the worker's timer was off.
+    for (bool on : rig.timer->Probes()) EXPECT_FALSE(on);
+
+    std::string h = "http://" + server->Host() + "/";
+    auto common = Rows(0);
+    ASSERT_EQ(common.size(), 13u);
+    EXPECT_EQ(common[0], "Анна|w0|" + h + "w0/|Москва|20|0|0|0|0||0");
+    EXPECT_EQ(common[1], "Мария|w1|" + h + "w1/|Москва|21|1|1|0|0||0");
+    EXPECT_EQ(common[2], "Елена|w2|" + h + "w2/|Москва|22|0|2|1|0||0");
+    EXPECT_EQ(common[3], "Ольга|w3|" + h + "w3/|Москва|23|0|3|0|0||0");  // guests see no intim photos
+    EXPECT_EQ(common[4], "Татьяна|w4|" + h + "w4/|Москва|24|0|0|1|0||0");
+    EXPECT_EQ(common[6], "Ирина|w6|" + h + "w6/|Москва|26|0|2|0|0||0");
+    EXPECT_EQ(common[7], "Вера|w7|" + h + "w7/|07.12.2026|27|0|3|0|0||0");  // area from the next cell
+    EXPECT_EQ(common[8], "Юлия|w8|" + h + "w8/||0|0|0|0|0||0");
+    EXPECT_EQ(common[9], "Ксения|w9|" + h + "w9/|Москва|29|0|1|0|0||0");
+    auto fav = Rows(1);
+    ASSERT_EQ(fav.size(), 2u);
+    EXPECT_EQ(fav[1], "Надежда|f2|" + h + "f2/|Тверь|35|1|7|0|0||0");
+}
+
+TEST_F(ImportTest, AreaOfARowWithoutOneComesFromTheNextCell) {
+    StandardFolders(state);
+    StartSite();
+    ASSERT_GT(Import(), 0);
+    // Вера shows an age and no area: the area search runs on past the name cell.
+    auto common = Rows(0);
+    ASSERT_GT(common.size(), 7u);
+    EXPECT_EQ(common[7].substr(0, common[7].find('|')), "Вера");
+    EXPECT_NE(common[7].find("|07.12.2026|27|"), std::string::npos) << common[7];
+}
+
+TEST_F(ImportTest, Cp1251AndUtf8SitesGiveByteIdenticalTables) {
+    std::vector<std::string> files[2];
+    QTemporaryDir out;
+    for (int round = 0; round < 2; ++round) {
+        state = site::SiteState();
+        StandardFolders(state);
+        state.encoding = round == 0 ? site::Encoding::Cp1251 : site::Encoding::Utf8;
+        StartSite();
+        ASSERT_GT(Import(), 0);
+        for (int f = 0; f < 2; ++f) {
+            std::string path = out.path().toStdString() + "/r" + std::to_string(round) + "_" + std::to_string(f) + ".xml";
+            rig.worker->Folders().GetFolderTable(f)->SaveToFile(path);
+            files[round].push_back(ReadFile(path));
+        }
+        EXPECT_EQ(Rows(0).size(), 13u);
+        rig.worker.reset();
+        server->Stop();
+        rig.timer = nullptr;
+    }
+    // Both sites listen on different ports: compare with the port taken out.
+    for (int f = 0; f < 2; ++f) {
+        ASSERT_FALSE(files[0][f].empty());
+        EXPECT_NE(files[0][f].find("Friends"), std::string::npos);
+    }
+    auto strip = [](std::string text) {
+        for (size_t p = text.find("127.0.0.1:"); p != std::string::npos; p = text.find("127.0.0.1:", p + 1)) {
+            size_t e = text.find('/', p);
+            text.replace(p, e - p, "HOST");
+        }
+        return text;
+    };
+    EXPECT_EQ(strip(files[0][0]), strip(files[1][0]));
+    EXPECT_EQ(strip(files[0][1]), strip(files[1][1]));
+}
+
+TEST_F(ImportTest, SecondRunInTheSameLifeAddsNothing) {
+    StandardFolders(state);
+    StartSite();
+    ASSERT_EQ(Import(), 23);
+    rig.worker->Logout();
+    auto first0 = Rows(0), first1 = Rows(1);
+    server->ClearLog();
+    // Known contacts are not put into Temp again: every page takes two steps.
+    EXPECT_EQ(Import(), 2 + 2 + 2 + 2 + 2 + 1);
+    EXPECT_EQ(Rows(0), first0);
+    EXPECT_EQ(Rows(1), first1);
+    EXPECT_EQ(server->Requests("profile").size(), 15u);  // every contact row still costs its profile
+    EXPECT_EQ(rig.messages.back(), "Импорт контактов завершен.");
+}
+
+TEST_F(ImportTest, SessionProfilesWhileFullImportIsOn) {
+    StandardFolders(state);
+    StartSite();
+    rig.worker->FullImport = true;
+    ASSERT_EQ(Import(), 23);
+    auto profiles = server->Requests("profile");
+    ASSERT_EQ(profiles.size(), 15u);
+    for (const auto& p : profiles) {
+        EXPECT_EQ(p.session, "S1");
+        EXPECT_EQ(p.Header("Accept"), TSiteWorker::LoginAccept);
+    }
+    EXPECT_EQ(Rows(0)[3], "Ольга|w3|http://" + server->Host() + "/w3/|Москва|23|0|5|0|0||0");  // 3 + 2 intim
+}
+
+TEST_F(ImportTest, ExpiredSessionEndsTheFolderAtTheLoginPage) {
+    StandardFolders(state);
+    state.sessionExpiresAfter = 3;  // the two messages pages and the first list page
+    StartSite();
+    ASSERT_GT(Import(), 0);
+    // The second list page answers the login page, whose text ends the folder like an end text.
+    EXPECT_EQ(Rows(0).size(), 10u);
+    EXPECT_EQ(Rows(1).size(), 0u);
+    EXPECT_FALSE(rig.worker->RunFailed);
+}
+
+// --- Mends: a run that cannot read the site ends and says so -------------------------------
+
+TEST_F(ImportTest, EmptyListPageEndsTheFolderAndTheBoxSaysConnectionError) {
+    StandardFolders(state);
+    state.faults = {{"fid=1&offset=10", 1, 1, site::FaultKind::EmptyBody, 0, "", 0}};
+    StartSite();
+    ASSERT_GT(Import(), 0);
+    EXPECT_EQ(Rows(0).size(), 10u);  // what was read is merged
+    EXPECT_EQ(Rows(1).size(), 2u);
+    EXPECT_TRUE(server->Requests("list").size() == 4u);
+    EXPECT_TRUE(rig.worker->RunFailed);
+    ASSERT_EQ(rig.messages.size(), 1u);
+    EXPECT_EQ(rig.messages[0], TSiteWorker::ConnectionErrorText);
+    EXPECT_EQ(rig.messages[0],
+              "Ошибка соединения с сервером.\n\rПовторите попытку позже или воспользуйтесь для входа другим сервером.");
+}
+
+TEST_F(ImportTest, StatusErrorOnAListPageCountsAsUnreadable) {
+    StandardFolders(state);
+    state.faults = {{"fid=2", 1, 0, site::FaultKind::Status, 500, "", 0}};
+    StartSite();
+    ASSERT_GT(Import(), 0);
+    EXPECT_EQ(Rows(0).size(), 13u);
+    EXPECT_EQ(Rows(1).size(), 0u);
+    EXPECT_EQ(server->Requests("list").size(), 4u);  // one try for the favourites, not 5000
+    EXPECT_EQ(rig.messages.back(), TSiteWorker::ConnectionErrorText);
+}
+
+TEST_F(ImportTest, SiteDroppingEveryRequestMidRunEndsWithinAFewRequests) {
+    StandardFolders(state);
+    state.faults = {{"", 12, 0, site::FaultKind::Drop, 0, "", 0}};  // from the sixth profile on
+    StartSite();
+    int ticks = Import();
+    ASSERT_GT(ticks, 0);
+    EXPECT_LT(ticks, 30);
+    EXPECT_LE(server->Log().size(), 22u);
+    EXPECT_EQ(rig.messages.back(), TSiteWorker::ConnectionErrorText);
+    // The rows of the first page are all added, those with a lost profile by their list address.
+    auto common = Rows(0);
+    ASSERT_EQ(common.size(), 10u);
+    EXPECT_NE(common[9].find("/w9/?oid=1009|"), std::string::npos) << common[9];
+    EXPECT_FALSE(rig.timer->Enabled());
+}
+
+TEST_F(ImportTest, MissingFolderLinkEndsThatFolderWithoutRequests) {
+    StandardFolders(state);
+    state.folderHrefs = {"http://{host}/messages.phtml?fid=1"};
+    StartSite();
+    ASSERT_GT(Import(), 0);
+    EXPECT_EQ(rig.worker->FolderURLs()[1], "http://" + server->Host() + "/");
+    for (const auto& r : server->Log()) EXPECT_EQ(r.target.find("fid=2"), std::string::npos);
+    EXPECT_EQ(Rows(1).size(), 0u);
+    EXPECT_EQ(Rows(0).size(), 13u);
+    EXPECT_EQ(rig.messages.back(), TSiteWorker::ConnectionErrorText);
+}
+
+TEST_F(ImportTest, EmptyFolderAddressesEndWithoutARequest) {
+    StandardFolders(state);
+    state.messagesHref = "http://{host}/Messages.phtml?rand=1";  // no "messages.phtml" as written
+    state.rawPages["/Messages.phtml?rand=1"] = site::RawPage("<p>no folders</p>");
+    StartSite();
+    ASSERT_GT(Import(), 0);
+    EXPECT_EQ(rig.worker->FolderURLs()[0], "");
+    EXPECT_TRUE(server->Requests("list").empty());
+    EXPECT_EQ(rig.messages.back(), TSiteWorker::ConnectionErrorText);
+}
+
+TEST_F(ImportTest, AnErrorInsideAStepEndsTheRunThroughItsFinish) {
+    StandardFolders(state);
+    state.folders[0][2].asksCode = true;
+    StartSite();
+    rig.worker->FullImport = true;
+    rig.answer = [](const TCodeRequest&, TSubmit&) -> TCodeAnswer { throw std::runtime_error("dialog failed"); };
+    bool completed = false;
+    rig.worker->OnComplete = [&](TObject*) { completed = true; };
+    int ticks = Import();
+    EXPECT_EQ(ticks, 2);  // the failing load step, then the finishing tick
+    EXPECT_TRUE(completed);
+    EXPECT_FALSE(rig.timer->Enabled());
+    EXPECT_EQ(rig.messages.back(), TSiteWorker::ConnectionErrorText);
+    // The worker is free again: a later run goes through.
+    rig.answer = nullptr;
+    state.folders[0][2].asksCode = false;
+    server->Update([](site::SiteState& s) { s.folders[0][2].asksCode = false; });
+    completed = false;
+    EXPECT_EQ(Import(), 23);
+    EXPECT_TRUE(completed);
+    EXPECT_EQ(rig.messages.back(), "Импорт контактов завершен.");
+}
+
+TEST_F(ImportTest, ProgressHandlerThatRaisesDoesNotStopTheRun) {
+    StandardFolders(state);
+    StartSite();
+    int calls = 0;
+    rig.worker->OnProgress = [&](TObject*) {
+        if (++calls > 1) throw std::runtime_error("handler");
+    };
+    ASSERT_TRUE(LogIn());
+    rig.worker->StartImport();
+    EXPECT_EQ(rig.RunToEnd(), 23);
+    EXPECT_EQ(Rows(0).size(), 13u);
+}
+
+}  // namespace
