@@ -7,8 +7,8 @@ TdmFriend* dmFriend = nullptr;
 
 namespace {
 using GroupField = std::unique_ptr<TConditionGroup> TdmFriend::*;
-// The category tables in creation, filling and freeing order; the questionnaire data follows
-// the same order (checked when filling).
+// The category tables in creation, filling and freeing order; QuestionnaireTables lists its
+// data in the same order, table t filling kGroups[t].
 const GroupField kGroups[QuestionnaireTableCount] = {
     &TdmFriend::TargetGroup,       &TdmFriend::SponsorGroup,      &TdmFriend::MusicGroup,
     &TdmFriend::LeisureGroup,      &TdmFriend::MarriageMaleGroup, &TdmFriend::MarriageFemaleGroup,

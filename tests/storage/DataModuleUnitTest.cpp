@@ -10,9 +10,12 @@
 #include "StorageTestUtil.h"
 #include "platform/ProgramDir.h"
 #include "storage/DataModuleUnit.h"
+#include "platform/Codec.h"
 #include "storage/QuestionnaireData.h"
 
 namespace {
+
+std::string Cp(const char8_t* utf8) { return Utf8ToCp1251(reinterpret_cast<const char*>(utf8)); }
 
 // The program folder and the current folder point at empty folders of the test's own.
 class DataModuleTest : public RegistrySandbox {
@@ -76,6 +79,19 @@ TEST_F(DataModuleTest, CreationBuildsEmptyTablesAndTheDictionary) {
     }
     EXPECT_EQ(total, 122);
     EXPECT_EQ(dm->ConditionGroup(19), nullptr);
+
+    // Every row reaches its table unchanged, in order.
+    for (int i = 0; i < QuestionnaireTableCount; ++i) {
+        TConditionGroup* g = dm->ConditionGroup(i);
+        const TQuestionnaireTable& data = QuestionnaireTables[i];
+        ASSERT_EQ(g->RecordCount(), data.Count) << data.Field;
+        for (int r = 0; r < data.Count; ++r) {
+            g->SetRecNo(r + 1);
+            EXPECT_EQ(g->GetFieldText("id"), Cp(data.Rows[r].id)) << data.Field << " " << r;
+            EXPECT_EQ(g->GetFieldText("Comment"), Cp(data.Rows[r].Comment)) << data.Field << " " << r;
+            EXPECT_EQ(g->GetFieldText("Condition"), Cp(data.Rows[r].Condition)) << data.Field << " " << r;
+        }
+    }
 
     // Rows in order, first and last, and the odd ones byte for byte.
     dm->TargetGroup->SetRecNo(1);
