@@ -99,6 +99,9 @@ struct Request : Handle {
         if (easy) {
             Session& s = *conn->session;
             if (inMulti) curl_multi_remove_handle(s.multi, easy);
+            // curl_easy_reset would leave the cookie file list behind; clearing it keeps the
+            // share's cookies.
+            curl_easy_setopt(easy, CURLOPT_COOKIEFILE, static_cast<char*>(nullptr));
             curl_easy_reset(easy);
             if (body.capacity() > s.spareBody.capacity()) {
                 body.clear();
