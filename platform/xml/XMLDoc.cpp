@@ -40,12 +40,77 @@ bool IsText(pugi::xml_node n) {
     return n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata;
 }
 
-void CollectText(pugi::xml_node n, std::string& out) {
-    for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
-        if (IsText(c))
-            out += c.value();
-        else if (c.type() == pugi::node_element)
-            CollectText(c, out);
+// The node after n in document order below top, or null when n was the last one there. Walks
+// without recursion: a loaded file may nest elements deeper than the stack allows.
+pugi::xml_node NextInTree(pugi::xml_node n, pugi::xml_node top) {
+    if (pugi::xml_node c = n.first_child()) return c;
+    while (n != top) {
+        if (pugi::xml_node s = n.next_sibling()) return s;
+        n = n.parent();
+    }
+    return pugi::xml_node();
+}
+
+void CollectText(pugi::xml_node top, std::string& out) {
+    for (pugi::xml_node n = NextInTree(top, top); n; n = NextInTree(n, top))
+        if (IsText(n)) out += n.value();
+}
+
+bool IsBadControl(unsigned char c) { return c < 0x20 && c != '\t' && c != '\n' && c != '\r'; }
+
+// Replaces in place the control characters that XML 1.0 cannot carry; true when any was found.
+bool BlankControls(std::string& s) {
+    bool found = false;
+    for (char& c : s)
+        if (IsBadControl(static_cast<unsigned char>(c))) {
+            c = ' ';
+            found = true;
+        }
+    return found;
+}
+
+bool HoldsBadControl(const char* s) {
+    for (; *s; ++s)
+        if (IsBadControl(static_cast<unsigned char>(*s))) return true;
+    return false;
+}
+
+// False when the text to be parsed cannot give a value holding such a control character: it has
+// no character reference and no such byte. The loop has no early exit so that it vectorises.
+bool MayHoldBadControl(std::string_view s) {
+    if (s.find("&#") != std::string_view::npos) return true;
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(s.data());
+    const size_t n = s.size();
+    size_t i = 0;
+    for (; i + 64 <= n; i += 64) {
+        unsigned bad = 0;
+        for (size_t j = 0; j < 64; ++j) {
+            const unsigned char c = p[i + j];
+            bad |= static_cast<unsigned>(c < 0x20) & (c != '\t') & (c != '\n') & (c != '\r');
+        }
+        if (bad) return true;
+    }
+    for (; i < n; ++i)
+        if (IsBadControl(p[i])) return true;
+    return false;
+}
+
+// The parser lets in control characters (raw or as character references) that strict readers
+// refuse. They become blanks, as SetText makes them, so that saving such a document gives a
+// well-formed file.
+void BlankLoadedControls(pugi::xml_document& doc) {
+    for (pugi::xml_node n = NextInTree(doc, doc); n; n = NextInTree(n, doc)) {
+        if (IsText(n) && HoldsBadControl(n.value())) {
+            std::string v = n.value();
+            BlankControls(v);
+            n.set_value(v.c_str());
+        }
+        for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute())
+            if (HoldsBadControl(a.value())) {
+                std::string v = a.value();
+                BlankControls(v);
+                a.set_value(v.c_str());
+            }
     }
 }
 
@@ -126,10 +191,7 @@ void TXMLNode::SetText(std::string_view text) {
     node_.remove_children();
     if (text.empty()) return;
     std::string utf8 = IsAscii(text) ? std::string(text) : Cp1251ToUtf8(text);
-    for (char& c : utf8) {
-        unsigned char u = static_cast<unsigned char>(c);
-        if (u < 0x20 && u != '\t' && u != '\n' && u != '\r') c = ' ';
-    }
+    BlankControls(utf8);
     node_.append_child(pugi::node_pcdata).set_value(utf8.data(), utf8.size());
 }
 
@@ -211,12 +273,17 @@ void TXMLDocument::Parse(std::string bytes, const std::string& name) {
     else
         fresh->buffer = std::move(bytes);
 
+    // Looked at before the parse, which rewrites the buffer in place. UTF-16 text is converted by
+    // the parser, so its bytes say nothing here.
+    const bool mayHoldControls = encoding != pugi::encoding_utf8 ||
+                                 MayHoldBadControl(std::string_view(fresh->buffer).substr(skipped));
     pugi::xml_parse_result result = fresh->doc.load_buffer_inplace(
         fresh->buffer.data() + skipped, fresh->buffer.size() - skipped, kParseFlags, encoding);
     if (!result) {
         throw EDOMParseError("XML parse error in \"" + name + "\": " + result.description() + " at offset " +
                              IntToStr(static_cast<int64_t>(result.offset) + static_cast<int64_t>(skipped)));
     }
+    if (mayHoldControls) BlankLoadedControls(fresh->doc);
     impl_ = std::move(fresh);
 }
 

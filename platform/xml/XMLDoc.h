@@ -77,7 +77,8 @@ public:
     // Reads the file and parses it into a fresh document that replaces this one only on success;
     // a parse error raises EDOMParseError and leaves the content as it was. UTF-8 with or without
     // a BOM, UTF-16 with a BOM, and text declared as windows-1251 are accepted. Declarations,
-    // comments and processing instructions are dropped; a whitespace-only value is kept.
+    // comments and processing instructions are dropped; a whitespace-only value is kept. Control
+    // characters other than TAB, LF and CR in values read as blanks, as SetText stores them.
     void LoadFromFile(const std::string& fileName);
     // The same over bytes in memory; name is used in error messages.
     void LoadFromBytes(std::string_view bytes, const std::string& name);

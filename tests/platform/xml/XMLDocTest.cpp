@@ -111,3 +111,34 @@ TEST(XMLDoc, ParseErrorKeepsTheDocument) {
     }
     EXPECT_THROW(d.LoadFromFile("/nonexistent/folder/file.xml"), EFOpenError);
 }
+
+TEST(XMLDoc, LoadedControlCharactersReadAndSaveAsBlanks) {
+    // A lenient parse lets them in as references or raw bytes; no strict reader would accept them back.
+    TXMLDocument d = Parse("<r a=\"p&#2;q\"><v>a&#1;b&#x1F;c&#9;d</v><c><![CDATA[x\x01y]]></c><w>e\x02" "f</w></r>");
+    TXMLNode r = d.DocumentElement();
+    EXPECT_EQ(r.FindChild("v").Text(), "a b c\td");
+    EXPECT_EQ(r.FindChild("c").Text(), "x y");
+    EXPECT_EQ(r.FindChild("w").Text(), "e f");
+    EXPECT_EQ(d.SaveToString(), "<r a=\"p q\"><v>a b c\td</v><c><![CDATA[x y]]></c><w>e f</w></r>");
+
+    // A raw byte alone, early, late or in the last few bytes of the text; and UTF-16 text.
+    for (size_t pad : {0u, 63u, 64u, 200u}) {
+        const std::string blanks(pad, ' ');
+        TXMLDocument raw = Parse("<r>" + blanks + "<v>a\x1B" "b</v>" + blanks + "</r>");
+        EXPECT_EQ(raw.DocumentElement().FindChild("v").Text(), "a b") << pad;
+    }
+    std::string le = "\xFF\xFE";
+    for (char c : std::string("<r><v>a&#1;b\x02" "c</v></r>")) le += {c, '\0'};
+    EXPECT_EQ(Parse(le).DocumentElement().FindChild("v").Text(), "a b c");
+}
+
+TEST(XMLDoc, DeeplyNestedTextIsCollectedWithoutRecursion) {
+    const int depth = 1000000;
+    std::string xml = "<r>";
+    for (int i = 0; i < depth; ++i) xml += "<a>";
+    xml += "x";
+    for (int i = 0; i < depth; ++i) xml += "</a>";
+    xml += "y</r>";
+    TXMLDocument d = Parse(xml);
+    EXPECT_EQ(d.DocumentElement().Text(), "xy");
+}
