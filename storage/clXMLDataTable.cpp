@@ -10,9 +10,10 @@ namespace {
     throw EListError("List index out of bounds (" + IntToStr(index) + ")");
 }
 
+// A folder of that name is no file: the table then loads as for a missing file.
 bool FileExists(const std::string& name) {
     struct stat st {};
-    return ::stat(name.c_str(), &st) == 0;
+    return ::stat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
 }  // namespace

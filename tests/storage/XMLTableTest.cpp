@@ -1,5 +1,7 @@
 // The record table: file format, loading files made by other tools, saving, cursor and records.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include "platform/Codec.h"
@@ -321,4 +323,55 @@ TEST(XMLTable, RecordsWithExtraOrMissingElementsAreStillRecords) {
     t.AppendRecordNode();
     t.SaveToFile(dir.Path("odd2.xml"));
     EXPECT_EQ(ReadFile(dir.Path("odd2.xml")), "<Root>text<R><B>1</B><Z>9</Z></R><R/><Record><A/><B/></Record></Root>");
+}
+
+TEST(XMLTable, FolderInPlaceOfTheFileLoadsAsMissing) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.Path("Friends.xml"));
+    TFriend t;
+    t.LoadFromFile(dir.Path("Friends.xml"));
+    ASSERT_NE(t.RecordNodes(), nullptr);
+    EXPECT_EQ(t.RecordCount(), 0);
+    t.AddFriend("A", "a", "http://x/a/", "", 1, 0, 0, 0, 0, "");
+    t.LoadFromFile(dir.Path("Friends.xml"));  // the content held stays
+    EXPECT_EQ(t.RecordCount(), 1);
+    EXPECT_THROW(t.SaveToFile(dir.Path("Friends.xml")), EStreamError);
+}
+
+TEST(XMLTable, SaveThatCannotBeWrittenKeepsTheOldFileByteIdentical) {
+    // A file-size limit fails the write whatever rights the test runs with.
+    TempDir dir;
+    const std::string path = dir.Path("Friends.xml");
+    const std::string old = "<Friends><Friend><Name>old</Name></Friend></Friends>";
+    WriteFile(path, old);
+    TFriend t;
+    for (int i = 0; i < 50; ++i) t.AddFriend("N", "n", "http://x/n/", "", i, 0, 0, 0, 0, "");
+    struct sigaction ignore {}, saved_action {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGXFSZ, &ignore, &saved_action);
+    struct rlimit saved {};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    struct rlimit small = saved;
+    small.rlim_cur = old.size();
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    EXPECT_THROW(t.SaveToFile(path), EStreamError);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::sigaction(SIGXFSZ, &saved_action, nullptr);
+    EXPECT_EQ(ReadFile(path), old);
+    EXPECT_EQ(ListDir(dir.Dir()), std::vector<std::string>{"Friends.xml"});
+}
+
+TEST(XMLTable, ForeignControlCharactersAreSavedWellFormed) {
+    TempDir dir;
+    WriteFile(dir.Path("in.xml"), "<Friends><Friend><Name>a&#1;b\x02" "c</Name><URL>http://x/a&#31;/</URL></Friend></Friends>");
+    TFriend t;
+    t.LoadFromFile(dir.Path("in.xml"));
+    t.SetRecNo(1);
+    EXPECT_EQ(t.GetFieldText("Name"), "a b c");
+    const std::string path = dir.Path("out.xml");
+    t.SaveToFile(path);
+    std::string out;
+    ASSERT_EQ(RunCommand(std::string(kXmllint) + " --noout '" + path + "' 2>&1", &out), 0) << out;
+    ASSERT_TRUE(XPath(path, "string(/Friends/Friend/URL)", out));
+    EXPECT_EQ(out, "http://x/a /");
 }
