@@ -95,6 +95,9 @@ bool TryEncodeTime(int hour, int minute, int second, int msec, TDateTime& value)
 
 void DecodeDateTime(TDateTime value, int& year, int& month, int& day, int& hour, int& minute, int& second,
                     int& dayOfWeek) {
+    // Outside 0001-01-01 .. 9999-12-31 (or not a number) the nearest end of that range is taken.
+    if (!(value >= -693593.0)) value = -693593.0;
+    if (value >= 2958466.0) value = 2958465.99999;
     // The date is the whole part; the time is the fraction's magnitude, also before 1899-12-30.
     double whole = std::trunc(value);
     long long msTotal = std::llround(std::fabs(value - whole) * 86400000.0);

@@ -2,6 +2,7 @@
 // and form escaping.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 
 #include "web/clHttpDate.h"
@@ -208,6 +209,15 @@ TEST(HttpDate, TheDayNumbersAreTheFrameworks) {
     EXPECT_EQ((std::vector<int>{y, m, d, h, dow}), (std::vector<int>{1899, 12, 29, 6, 6}));
     DecodeDateTime(45000.0, y, m, d, h, n, s, dow);  // 2023-03-15, a Wednesday
     EXPECT_EQ((std::vector<int>{y, m, d, dow}), (std::vector<int>{2023, 3, 15, 4}));
+    // Values beyond the calendar take its nearest end instead of overflowing.
+    DecodeDateTime(1e300, y, m, d, h, n, s, dow);
+    EXPECT_EQ((std::vector<int>{y, m, d}), (std::vector<int>{9999, 12, 31}));
+    DecodeDateTime(std::nan(""), y, m, d, h, n, s, dow);
+    EXPECT_EQ((std::vector<int>{y, m, d}), (std::vector<int>{1, 1, 1}));
+    THTTPRequestCookie c;
+    c.Name = "n";
+    c.Expires = 1e300;
+    EXPECT_EQ(c.GetCookieText(), "n=; expires=Fri, 31-Dec-9999 23:59:59 GMT");
 }
 
 TEST(HttpFields, SplitterTable) {
