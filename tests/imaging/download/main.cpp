@@ -2,7 +2,14 @@
 
 #include "imaging/Imaging.h"
 #include "support/gui/GuiTest.h"
+#include "web/WebInit.h"
 
 int main(int argc, char** argv) {
-    return RunGuiTests(argc, argv, [] { imaging::initialise(); });
+    return RunGuiTests(
+        argc, argv,
+        [] {
+            web::initialise();
+            imaging::initialise();
+        },
+        [] { web::finalise(); });
 }
