@@ -99,7 +99,11 @@ TEST(XMLDoc, Encodings) {
 
 TEST(XMLDoc, ParseErrorKeepsTheDocument) {
     TXMLDocument d = Parse("<r><a>1</a></r>");
-    for (const char* bad : {"", "   ", "<r><a>", "<r></x>", "<!-- only a comment -->", "<r>&bogus;</r>x<"}) {
+    using namespace std::string_literals;
+    // The last ones are byte-order marks with nothing, or half a character, behind them.
+    for (const std::string& bad : {""s, "   "s, "<r><a>"s, "<r></x>"s, "<!-- only a comment -->"s, "<r>&bogus;</r>x<"s,
+                                   "\xEF\xBB\xBF"s, "\xEF\xBB"s, "\xFF\xFE"s, "\xFE\xFF\0"s, "\xFF\xFE<\0r\0>"s,
+                                   "<?xml version='1.0' encoding='windows-1251'?>"s, "<?xml encoding=\"windows-1251"s}) {
         try {
             d.LoadFromBytes(bad, "Name.xml");
             ADD_FAILURE() << "accepted: " << bad;
