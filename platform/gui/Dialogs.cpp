@@ -115,9 +115,9 @@ TForm* CreateMessageDialog(std::string_view message, TMsgDlgType type, TMsgDlgBu
     label->setGeometry(iconTextWidth - textRect.width() + horzMargin, vertMargin, textRect.width(),
                        textRect.height());
 
-    // The default button is the first of OK and Yes present; the cancel button that of Cancel,
-    // No and OK.
-    int defaultButton = buttons.Contains(mbOK) ? mbOK : buttons.Contains(mbYes) ? mbYes : -1;
+    // The default button is the first of OK, Yes and Retry present; the cancel button that of
+    // Cancel, No and OK.
+    int defaultButton = buttons.Contains(mbOK) ? mbOK : buttons.Contains(mbYes) ? mbYes : mbRetry;
     int cancelButton = buttons.Contains(mbCancel) ? mbCancel
                        : buttons.Contains(mbNo)   ? mbNo
                        : buttons.Contains(mbOK)   ? mbOK

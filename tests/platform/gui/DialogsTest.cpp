@@ -62,6 +62,15 @@ TEST(MessageDialogTest, TypesGiveCaptionsAndIcons) {
     EXPECT_EQ(nullptr, custom->FindComponent<QLabel>("Image"));
     EXPECT_TRUE(Buttons(custom.get())[0]->Default());
     EXPECT_TRUE(Buttons(custom.get())[0]->Cancel());
+
+    // Without OK and Yes, Retry is the default button; without Cancel, No and OK, none cancels.
+    std::unique_ptr<TForm> retry(CreateMessageDialog("x", mtError, {mbAbort, mbRetry, mbIgnore}));
+    const auto arb = Buttons(retry.get());
+    ASSERT_EQ(3u, arb.size());
+    EXPECT_FALSE(arb[0]->Default());
+    EXPECT_TRUE(arb[1]->Default());
+    EXPECT_FALSE(arb[2]->Default());
+    for (TButton* b : arb) EXPECT_FALSE(b->Cancel());
 }
 
 TEST(MessageDialogTest, LongMessagesWrapAndLineBreaksCount) {
