@@ -285,6 +285,20 @@ TEST_F(CheckMessagesTest, ErrorWhileStartingStillFinishes) {
     EXPECT_FALSE(checker->Busy);
 }
 
+TEST_F(CheckMessagesTest, CompletionHandlerThatRaisesStillEndsBusy) {
+    state.folders[0].push_back(MarkedRow("anna", " | "));
+    Begin();
+    checker->OnComplete = [this](TObject*) {
+        ++completions;
+        throw std::runtime_error("window gone");
+    };
+    ASSERT_GT(Check(), 0);
+    EXPECT_EQ(completions, 1);
+    EXPECT_FALSE(checker->Busy);
+    EXPECT_FALSE(timer->Enabled());
+    EXPECT_EQ(Logins(0), (std::vector<std::string>{"anna"}));
+}
+
 TEST_F(CheckMessagesTest, ProfileThatFailsKeepsTheListAddress) {
     site::Contact anna = MarkedRow("anna", " | ");
     anna.selfLink = "http://{host}/anna_real/";
