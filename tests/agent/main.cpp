@@ -1,12 +1,17 @@
 #include "imaging/Imaging.h"
 #include "platform/gui/Application.h"
 #include "support/gui/GuiTest.h"
+#include "web/WebInit.h"
 #include "TestJpegLoader.h"
 
 int main(int argc, char** argv) {
-    return RunGuiTests(argc, argv, [] {
-        Application->SetTitle("Velmora Agent");
-        imaging::initialise();
-        RegisterTestJpegLoaderIfMissing();
-    });
+    return RunGuiTests(
+        argc, argv,
+        [] {
+            Application->SetTitle("Velmora Agent");
+            web::initialise();
+            imaging::initialise();
+            RegisterTestJpegLoaderIfMissing();
+        },
+        [] { web::finalise(); });
 }
