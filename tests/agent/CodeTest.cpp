@@ -77,6 +77,8 @@ TEST_F(CodeTest, FirstCodeOpensTheDialogAndARepeatedPictureIsAnsweredWithout) {
     EXPECT_EQ(rig.worker->LastCode, "4711");
     EXPECT_EQ(rig.worker->LastCaptchaURL, H() + "/tips/reg.phtml?image=2&s=s7");
     for (const auto& p : server->Requests("profile")) EXPECT_EQ(p.session, "S1");
+    // The code went out from inside a step: the worker's timer was off for every request.
+    for (bool on : rig.timer->Probes()) EXPECT_FALSE(on);
 
     // A new run's first code asks again although the picture repeats the last one.
     rig.worker->Logout();

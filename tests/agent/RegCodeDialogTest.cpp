@@ -52,6 +52,7 @@ TEST_F(RegCodeDialogTest, ShowsThePictureAndSendsTheTypedCode) {
         ASSERT_NE(d, nullptr);
         seen = PictureSize(d);
         shownURL = d->ImageURL;
+        EXPECT_FALSE(rig.timer->Enabled());  // the step that opened the dialog keeps it off
         EXPECT_EQ(d->FindComponent<TCheckBox>("cbNextCode")->Caption(),
                   "Больше не запрашивать у меня код. Я согласен (согласна) на импорт неполных данных.");
         d->edRegCode->SetText(" 4711 ");
