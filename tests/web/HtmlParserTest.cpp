@@ -161,6 +161,15 @@ TEST(HtmlParser, LineEndsInTextRuns) {
     EXPECT_EQ(TagAt(p, 4).Name, "/TR");
     EXPECT_EQ(TextAt(p, 6).Raw, "x\n");
 
+    // An empty line inside a text run is one more line end; a tab between tags is a text too.
+    Parse(p, "a\n\nb<i>\t<br>\n\n<p>");
+    ASSERT_EQ(p.HTMLElements.Count(), 5);
+    EXPECT_EQ(TextAt(p, 0).Raw, "a\n\nb");
+    EXPECT_EQ(TextAt(p, 0).Text, "a  b");
+    EXPECT_EQ(TextAt(p, 2).Raw, "\t");
+    EXPECT_EQ(TextAt(p, 2).Text, "\t");
+    EXPECT_EQ(TagAt(p, 4).Name, "P");
+
     // CR, LF and CR LF all end a line.
     Parse(p, "a\r\nb\rc\nd\n");
     ASSERT_EQ(p.HTMLElements.Count(), 1);
@@ -421,6 +430,138 @@ TEST(HtmlParser, RawTextsRebuildTheInputOnRandomPages) {
         // A parser that has held other pages gives the same elements as a fresh one.
         Parse(reused, page);
         ExpectSameElements(p, reused, page);
+    }
+}
+
+namespace {
+
+// The scan as the algorithm reads, character by character, with its own tag and parameter split.
+struct TRefParam {
+    std::string raw, key, value;
+};
+struct TRefElement {
+    bool tag = false;
+    std::string raw, name, text;
+    std::vector<TRefParam> params;
+};
+
+std::string RefUpper(std::string s) {
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return s;
+}
+
+TRefParam RefParam(const std::string& raw) {
+    TRefParam p{raw, raw, ""};
+    const size_t eq = raw.find('=');
+    if (eq != std::string::npos) {
+        p.key = raw.substr(0, eq);
+        std::string v = raw.substr(eq + 1);
+        if (v.size() > 1 && v.front() == '\'' && v.back() == '\'')
+            v = v.substr(1, v.size() - 2);
+        else if (v.size() > 1 && v.front() == '"' && v.back() == '"')
+            v = v.substr(1, v.size() - 2);
+        p.value = v;
+    }
+    p.key = RefUpper(p.key);
+    return p;
+}
+
+TRefElement RefTag(const std::string& raw) {
+    TRefElement e;
+    e.tag = true;
+    e.raw = raw;
+    const size_t sp = raw.find(' ');
+    e.name = RefUpper(raw.substr(0, sp));
+    if (sp == std::string::npos) return e;
+    size_t i = sp;
+    while (i < raw.size()) {
+        std::string piece;
+        bool quoted = false;
+        for (; i < raw.size(); ++i) {
+            if (raw[i] == ' ' && !quoted) {
+                ++i;  // the blank that ends a piece is skipped
+                break;
+            }
+            if (raw[i] == '"' || raw[i] == '\'') quoted = !quoted;
+            piece += raw[i];
+        }
+        if (!piece.empty()) e.params.push_back(RefParam(piece));
+    }
+    return e;
+}
+
+std::vector<TRefElement> ReferenceParse(const std::vector<std::string>& lines) {
+    std::vector<TRefElement> out;
+    std::string text, tag;
+    bool inTag = false;
+    auto closeText = [&] {
+        if (inTag || text.empty()) return;
+        TRefElement e;
+        e.raw = text;
+        e.text = ReferenceDecode(text);
+        out.push_back(e);
+        text.clear();
+    };
+    auto closeTag = [&] {
+        inTag = false;
+        out.push_back(RefTag(tag));
+        tag.clear();
+    };
+    for (const std::string& line : lines) {
+        for (char c : line) {
+            if (c == '<') {
+                closeText();
+                inTag = true;
+            } else if (c == '>') {
+                closeTag();
+            } else {
+                (inTag ? tag : text) += c;
+            }
+        }
+        if (!inTag && !text.empty()) text += '\n';
+    }
+    if (inTag && !tag.empty()) closeTag();
+    closeText();
+    return out;
+}
+
+}  // namespace
+
+TEST(HtmlParser, ElementsAgreeWithTheLiteralScanOnRandomPages) {
+    std::mt19937 rng(2103);
+    THTMLParser p;
+    static const char kAlphabet[] = "<<>>   \"'==&;#\nab AZ\tx1\xa0\xc0";
+    const std::string alphabet(kAlphabet, sizeof kAlphabet - 1);
+    const std::string pieces[] = {"<a href='x y'>", "<input value=\"it's here\">", "&nbsp;", "&#65 ", "<!-- a > b -->",
+                                  "<td\nwidth=1>", "\n\n", "<form method=post action=\"/x\">", "&amp;lt;"};
+    for (int n = 0; n < 20000; ++n) {
+        std::string page = RandomText(rng, alphabet, 80);
+        if (n % 2) page.insert(rng() % (page.size() + 1), pieces[rng() % std::size(pieces)]);
+        p.Lines.SetText(page);
+        std::vector<std::string> lines(p.Lines.begin(), p.Lines.end());
+        p.ClearElements();
+        p.Execute();
+        const std::vector<TRefElement> ref = ReferenceParse(lines);
+        ASSERT_EQ(p.HTMLElements.Count(), static_cast<int>(ref.size())) << "page: " << page;
+        for (int i = 0; i < p.HTMLElements.Count(); ++i) {
+            const TRefElement& r = ref[static_cast<size_t>(i)];
+            const THTMLElement* e = p.HTMLElements[i];
+            ASSERT_EQ(e->IsTag(), r.tag) << "page: " << page << ", element " << i;
+            ASSERT_EQ(e->Raw, r.raw) << "page: " << page << ", element " << i;
+            if (const THTMLText* t = AsText(e)) {
+                ASSERT_EQ(t->Text, r.text) << "page: " << page << ", element " << i;
+                continue;
+            }
+            const THTMLTag* t = AsTag(e);
+            ASSERT_EQ(t->Name, r.name) << "page: " << page;
+            ASSERT_EQ(t->Params.size(), r.params.size()) << "page: " << page << ", element " << i;
+            for (size_t k = 0; k < r.params.size(); ++k) {
+                ASSERT_EQ(t->Params[k].Raw, r.params[k].raw) << "page: " << page;
+                ASSERT_EQ(t->Params[k].Key, r.params[k].key) << "page: " << page;
+                ASSERT_EQ(t->Params[k].Value, r.params[k].value) << "page: " << page;
+            }
+        }
     }
 }
 
