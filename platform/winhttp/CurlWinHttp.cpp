@@ -131,6 +131,7 @@ struct Request : Handle {
     curl_slist* headerList = nullptr;
     bool inMulti = false;
     bool connected = false;  // the connection stands and the request goes out
+    bool followStopped = false;  // curl meant to follow an answer WinHTTP keeps as the final one
     bool done = false;
     CURLcode result = CURLE_OK;
 
@@ -731,6 +732,7 @@ private:
             CURLcode rc = m->data.result;
             curl_multi_remove_handle(s.multi, m->easy_handle);
             if (done) {
+                if (done->followStopped && rc == CURLE_ABORTED_BY_CALLBACK) rc = CURLE_OK;
                 done->inMulti = false;
                 done->done = true;
                 done->result = rc;
@@ -862,7 +864,14 @@ private:
     }
 
     static int OnPrereq(void* user, char*, char*, int, int) {
-        static_cast<Request*>(user)->connected = true;
+        auto& r = *static_cast<Request*>(user);
+        // curl follows the Location of any 3xx answer (300, 305, ...); WinHTTP only those that
+        // OnHeader lets pass. The answer taken as final stays the answer and nothing more goes out.
+        if (r.headersComplete) {
+            r.followStopped = true;
+            return CURL_PREREQFUNC_ABORT;
+        }
+        r.connected = true;
         return CURL_PREREQFUNC_OK;
     }
 
