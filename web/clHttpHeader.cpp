@@ -28,9 +28,10 @@ std::vector<std::string> SplitLines(const std::string& text) {
     return list.Items();
 }
 
+// A line without ":" has no name, so it never stands for a field.
 std::string LineName(const std::string& line) {
     size_t colon = line.find(':');
-    return Trim(colon == std::string::npos ? line : line.substr(0, colon));
+    return colon == std::string::npos ? std::string() : Trim(line.substr(0, colon));
 }
 
 std::string LineValue(const std::string& line) {

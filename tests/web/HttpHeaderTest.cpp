@@ -82,6 +82,20 @@ TEST(RequestHeader, SetRawHeaderTextReadsFieldsCookiesAndCustomLines) {
     EXPECT_EQ(h.CustomHeaders().Count(), 0);
 }
 
+TEST(RequestHeader, ALineWithoutAColonNamesNoField) {
+    THTTPRequestHeader h;
+    h.SetRawHeaderText("Warning\r\nWarning: w\r\nSet-Cookie\r\n");
+    EXPECT_EQ(h.Warning(), "w");
+    EXPECT_EQ(h.Cookies().Count(), 0);
+    EXPECT_EQ(h.CustomHeaders().Items(), (std::vector<std::string>{"Warning", "Set-Cookie"}));
+
+    THTTPResponseHeader r;
+    r.SetRawHeaderText("HTTP/1.1 200 OK\r\nServer\r\nServer: s\r\n");
+    EXPECT_EQ(r.Server(), "s");
+    EXPECT_EQ(r.StatusCode(), "200");
+    EXPECT_EQ(r.CustomHeaders().Items(), std::vector<std::string>{"Server"});
+}
+
 TEST(RequestHeader, AssignCopiesEverythingAndFiresMinusOne) {
     THTTPRequestHeader a, b;
     a.SetReferer("r");
