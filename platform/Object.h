@@ -34,7 +34,10 @@ public:
         AssignError(nullptr);
     }
     // The source's half of the hand-over; the base knows no target and raises.
-    virtual void AssignTo(TPersistent* dest) { dest->AssignError(this); }
+    virtual void AssignTo(TPersistent* dest) {
+        if (!dest) throw EConvertError(AssignErrorText(this, nullptr));
+        dest->AssignError(this);
+    }
 
 protected:
     void AssignError(const TObject* source) { throw EConvertError(AssignErrorText(source, this)); }

@@ -129,7 +129,8 @@ void TBitmap::Resize(int width, int height) {
     for (int y = 0; y < height; ++y) {
         uint8_t* row = bits2.data() + line * y;
         int x0 = 0;
-        if (y < keepH) {
+        // A bitmap with no width has no rows to keep (and may have no store at all).
+        if (y < keepH && keepW > 0) {
             const uint8_t* old = bits_.data() + static_cast<size_t>(bytesPerLine_) * y;
             if (bits >= 8) {
                 std::memcpy(row, old, static_cast<size_t>(keepW) * (bits / 8));
@@ -285,10 +286,15 @@ void TBitmap::SetTransparentColor(TColor value) {
 
 void TBitmap::TakeImage(TPixelFormat format, int width, int height, std::vector<uint8_t> rows,
                         HPALETTE palette) {
-    CheckFormat(format);
     const int bits = BitsPerPixel(format);
-    const int64_t total = CheckedImageBytes(width, height, bits);
-    if (static_cast<int64_t>(rows.size()) != total) throw EInvalidGraphic("Invalid bitmap size");
+    try {
+        CheckFormat(format);
+        const int64_t total = CheckedImageBytes(width, height, bits);
+        if (static_cast<int64_t>(rows.size()) != total) throw EInvalidGraphic("Invalid bitmap size");
+    } catch (...) {
+        if (palette && palette != palette_) DeletePalette(palette);
+        throw;
+    }
     if (!palette && bits <= 8) palette = DefaultPalette(format);
     bits_.swap(rows);
     width_ = width;
@@ -425,7 +431,10 @@ void TBitmap::LoadFromStream(TStream& stream) {
         }
         if (bitCount == 32)
             for (size_t i = 3; i < rows.size(); i += 4) rows[i] = 0;
-        TakeImage(format, w, height, std::move(rows), palette);
+        // The palette is the bitmap's from here on, also when a change handler raises.
+        HPALETTE taken = palette;
+        palette = nullptr;
+        TakeImage(format, w, height, std::move(rows), taken);
     } catch (...) {
         if (palette) DeletePalette(palette);
         throw;

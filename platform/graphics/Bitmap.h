@@ -64,7 +64,7 @@ public:
 
     // Hands a finished image over in one piece, as a codec builds it: rows top-down, each
     // BytesPerScanline(width, bits) long. The bitmap owns the palette afterwards (null: the
-    // format's default palette for 1, 4 and 8 bits).
+    // format's default palette for 1, 4 and 8 bits); when it refuses the image, it frees it.
     void TakeImage(TPixelFormat format, int width, int height, std::vector<uint8_t> rows,
                    HPALETTE palette);
 

@@ -6,6 +6,17 @@
 
 using namespace graphics_detail;
 
+namespace {
+
+// offset * span / extent for 0 <= offset < extent and 0 < span, extent < 2^32: the product can
+// pass the signed 64-bit range on extreme rectangles but never the unsigned one.
+int64_t Scale(int64_t offset, int64_t span, int64_t extent) {
+    return static_cast<int64_t>(static_cast<uint64_t>(offset) * static_cast<uint64_t>(span) /
+                                static_cast<uint64_t>(extent));
+}
+
+}  // namespace
+
 void TCanvas::Changed() {
     if (OnChange) OnChange(this);
 }
@@ -88,13 +99,13 @@ void TCanvas::StretchBlt(const TRect& dest, const TBitmap& srcIn, const TRect& s
     const int64_t sW = int64_t{source.Right} - source.Left, sH = int64_t{source.Bottom} - source.Top;
     for (int y = clip.Top; y < clip.Bottom; ++y) {
         // The source pixel under the destination pixel's top-left corner.
-        const int sy = static_cast<int>(source.Top + ((int64_t{y} - dest.Top) * sH) / dH);
+        const int sy = static_cast<int>(source.Top + Scale(int64_t{y} - dest.Top, sH, dH));
         if (sy < 0 || sy >= src.Height()) continue;
         const uint8_t* srow = src.ScanLine(sy);
         const uint8_t* mrow = (checkMask && sy < mask->Height()) ? mask->ScanLine(sy) : nullptr;
         uint8_t* drow = bitmap_.ScanLine(y);
         for (int x = clip.Left; x < clip.Right; ++x) {
-            const int sx = static_cast<int>(source.Left + ((int64_t{x} - dest.Left) * sW) / dW);
+            const int sx = static_cast<int>(source.Left + Scale(int64_t{x} - dest.Left, sW, dW));
             if (sx < 0 || sx >= src.Width()) continue;
             if (mrow && sx < mask->Width() && ReadIndex(mrow, sx, 1)) continue;
             const Rgb c = ReadRgb(srow, sx, srcBits, srcTable);

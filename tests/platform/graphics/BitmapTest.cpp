@@ -74,6 +74,11 @@ TEST(Bitmap, SizeChangesKeepThePixelsAndFillWhite) {
     b->SetSize(1, 1);
     EXPECT_EQ(b->GetPixel(0, 0), RGB(10, 20, 30));
 
+    // From no width at all: nothing to keep, everything new is white.
+    std::unique_ptr<TBitmap> z(Make(pf24bit, 0, 5));
+    z->SetWidth(3);
+    EXPECT_EQ(z->GetPixel(2, 4), clWhite);
+
     std::unique_ptr<TBitmap> m(Make(pf1bit, 9, 1));
     m->SetPixel(8, 0, clBlack);
     m->SetWidth(17);
@@ -170,6 +175,22 @@ TEST(Bitmap, TakeImageHandsOverRowsAndPalette) {
     EXPECT_EQ(ErrorOf([&] { b.TakeImage(pf24bit, 3, 2, std::vector<uint8_t>(17), nullptr); }),
               "Invalid bitmap size");
     EXPECT_EQ(b.Palette(), p);  // unchanged after a refusal
+    HPALETTE refused = GreyPalette(16);
+    EXPECT_THROW(b.TakeImage(pf4bit, 3, 2, std::vector<uint8_t>(5), refused), EInvalidGraphic);
+    EXPECT_FALSE(IsPalette(refused));  // freed, not leaked
+    EXPECT_EQ(b.Palette(), p);
+}
+
+TEST(Bitmap, ARaisingChangeHandlerLeavesTheLoadedPaletteToTheBitmap) {
+    std::unique_ptr<TBitmap> a(Make(pf8bit, 2, 2));
+    TMemoryStream s;
+    a->SaveToStream(s);
+    s.SetPosition(0);
+    TBitmap b;
+    b.OnChange = [](TObject*) { throw Exception("handler failed"); };
+    EXPECT_THROW(b.LoadFromStream(s), Exception);
+    EXPECT_TRUE(IsPalette(b.Palette()));
+    EXPECT_EQ(GetPaletteEntryCount(b.Palette()), 256);
 }
 
 TEST(Bitmap, TransparentColourAutoAndFixed) {

@@ -180,6 +180,12 @@ TEST(Picture, BitmapReplacesOtherGraphicsAndAssignCopies) {
     EXPECT_EQ(target.Width(), 3);
     other.Assign(nullptr);
     EXPECT_EQ(other.Graphic(), nullptr);
+    try {
+        other.AssignTo(nullptr);  // raises rather than calling through a null target
+        ADD_FAILURE();
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(e.Message(), "Cannot assign TPicture to nil");
+    }
 }
 
 TEST(Picture, RegistryByExtensionAndClipboardName) {
@@ -251,5 +257,11 @@ TEST(Canvas, ExtremeRectanglesDrawWithoutOverflow) {
     dst->Canvas().StretchBlt(Rect(INT_MIN, INT_MIN, INT_MAX, INT_MAX), *src, Rect(0, 0, 2, 2));
     EXPECT_EQ(dst->GetPixel(0, 0), RGB(7, 7, 7));
     dst->Canvas().StretchBlt(Rect(0, 0, 3, 3), *src, Rect(-5, -5, 1, 1));  // partly outside the source
+    // Both rectangles at the int range's ends: the scaling product passes 2^63.
+    auto dst2 = Make(pf24bit, 3, 3);
+    dst2->Canvas().StretchBlt(Rect(INT_MIN, INT_MIN, INT_MAX, INT_MAX), *src,
+                              Rect(INT_MIN, INT_MIN, INT_MAX, INT_MAX));
+    EXPECT_EQ(dst2->GetPixel(1, 1), RGB(7, 7, 7));  // equal rectangles map pixel to pixel
+    EXPECT_EQ(dst2->GetPixel(2, 2), clWhite);       // past the 2 x 2 source
     dst->Canvas().Draw(INT_MAX - 1, 0, src.get());
 }
