@@ -15,6 +15,8 @@ QList<QRgb> ColorTableOf(const TBitmap& bitmap) {
 }  // namespace
 
 QImage BitmapToQImage(const TBitmap& bitmap) {
+    // Qt refuses some sizes our bitmaps allow (rows wider than its int arithmetic, or no memory):
+    // every branch then gives a null image instead of writing through a null row.
     if (bitmap.Empty()) return QImage();
     const int w = bitmap.Width(), h = bitmap.Height();
     switch (bitmap.PixelFormat()) {
@@ -22,6 +24,7 @@ QImage BitmapToQImage(const TBitmap& bitmap) {
         case pf8bit: {
             // Both keep our row layout: 1 bit is most significant bit first, as Format_Mono.
             QImage img(w, h, bitmap.PixelFormat() == pf1bit ? QImage::Format_Mono : QImage::Format_Indexed8);
+            if (img.isNull()) return QImage();
             img.setColorTable(ColorTableOf(bitmap));
             const size_t n = static_cast<size_t>(std::min<qsizetype>(img.bytesPerLine(), bitmap.BytesPerLine()));
             for (int y = 0; y < h; ++y) std::memcpy(img.scanLine(y), bitmap.ScanLine(y), n);
@@ -29,6 +32,7 @@ QImage BitmapToQImage(const TBitmap& bitmap) {
         }
         case pf4bit: {
             QImage img(w, h, QImage::Format_Indexed8);
+            if (img.isNull()) return QImage();
             img.setColorTable(ColorTableOf(bitmap));
             for (int y = 0; y < h; ++y) {
                 const uint8_t* src = bitmap.ScanLine(y);
@@ -39,6 +43,7 @@ QImage BitmapToQImage(const TBitmap& bitmap) {
         }
         case pf32bit: {
             QImage img(w, h, QImage::Format_RGB32);
+            if (img.isNull()) return QImage();
             for (int y = 0; y < h; ++y) {
                 const uint8_t* src = bitmap.ScanLine(y);
                 auto* dst = reinterpret_cast<QRgb*>(img.scanLine(y));
@@ -49,6 +54,7 @@ QImage BitmapToQImage(const TBitmap& bitmap) {
         default: {
             // Blue, green, red rows are Qt's BGR888.
             QImage img(w, h, QImage::Format_BGR888);
+            if (img.isNull()) return QImage();
             for (int y = 0; y < h; ++y)
                 std::memcpy(img.scanLine(y), bitmap.ScanLine(y), static_cast<size_t>(w) * 3);
             return img;

@@ -104,3 +104,11 @@ TEST(BitmapFiles, TheBitmapReadsWhatQtWrites) {
         ExpectSamePixels(b, img);
     }
 }
+
+TEST(BitmapToQImage, ABitmapTooWideForQtGivesANullImage) {
+    // 4 bits per pixel keep this row at 128 MiB; expanded to 8 bits it passes Qt's int limit.
+    const int w = 268435453;
+    TBitmap b;
+    b.TakeImage(pf4bit, w, 1, std::vector<uint8_t>(static_cast<size_t>(TBitmap::BytesPerScanline(w, 4))), nullptr);
+    EXPECT_TRUE(BitmapToQImage(b).isNull());
+}
