@@ -1,6 +1,8 @@
 #include "imaging/LinearBitmap.h"
 
+#include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -23,11 +25,13 @@ int PixelSizeOf(TPixelFormat f) {
     }
 }
 
-// Bytes of pixels for the size, checked in 64 bits against the cap.
+// Bytes of pixels for the size, checked in 64 bits against the cap; whatever the cap, Size and
+// the spare byte behind it stay within the int fields.
 int64_t CheckedSize(int64_t width, int64_t height, int pixelSize) {
     if (width < 1 || height < 1) throw ELinearBitmap("Invalid bitmap size");
     const int64_t line = width * pixelSize;
-    if (line > TLinearBitmap::MaxSize() / height) throw ELinearBitmap("Invalid bitmap size");
+    const int64_t cap = std::min<int64_t>(TLinearBitmap::MaxSize(), INT32_MAX - 1);
+    if (line > cap / height) throw ELinearBitmap("Invalid bitmap size");
     return line * height;
 }
 

@@ -86,6 +86,12 @@ TEST(LinearBitmapNew, HugeDimensionsRaiseInsteadOfOverflowing) {
     EXPECT_FALSE(b.Present);
     b.New(1 << 14, 1 << 14, pf8bit);  // exactly 2^28 bytes is allowed
     EXPECT_EQ(b.Size, 1 << 28);
+
+    // A raised cap still keeps Size within its int field.
+    MaxSizeGuard guard;
+    TLinearBitmap::SetMaxSize(int64_t{1} << 40);
+    EXPECT_EQ(ErrorOf([&] { b.New(1 << 16, 1 << 15, pf8bit); }), "Invalid bitmap size");
+    EXPECT_EQ(b.Size, 1 << 28);
 }
 
 TEST(LinearBitmapFormat, TwentyFourToThirtyTwoAddsAZeroByte) {
