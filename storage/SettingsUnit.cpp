@@ -15,10 +15,15 @@ const std::vector<TPropertyGroup::TBoolProperty>& TPropertyGroup::Properties() c
 }
 
 void TPropertyGroup::SetAsText(const std::string& S) {
-    const std::string T = "|" + S + "|";
+    // Whole "|name|" tokens, so one name never switches on a longer one that contains it.
+    std::string T;
+    T.reserve(S.size() + 2);
+    T.append(1, '|').append(S).append(1, '|');
     for (const TBoolProperty& p : Properties()) {
         p.Set(*this, false);
-        if (T.find("|" + std::string(p.Name) + "|") != std::string::npos) p.Set(*this, true);
+        std::string token;
+        token.append(1, '|').append(p.Name).append(1, '|');
+        if (T.find(token) != std::string::npos) p.Set(*this, true);
     }
 }
 
