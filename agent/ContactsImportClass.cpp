@@ -1,5 +1,7 @@
 #include "agent/ContactsImportClass.h"
 
+#include <climits>
+
 #include "agent/RegCodeSender.h"
 #include "storage/clUrlList.h"
 
@@ -192,7 +194,9 @@ void TContactsImportClass::ReadProfile(Row& row) {
                 count = Trim(s.substr(0, q));
             else if (comma < q)
                 count = Trim(s.substr(comma + 1, q - comma - 1));
-            if (IsDigits(count) && TryStrToInt(count, value)) row.PhotoCount += value;
+            // A sum that would leave the integer range is ignored, as a number that does.
+            if (IsDigits(count) && TryStrToInt(count, value) && value <= INT_MAX - row.PhotoCount)
+                row.PhotoCount += value;
         }
     }
 }

@@ -183,6 +183,11 @@ TEST_F(ProfileTest, IconsAndPhotoCounts) {
     // A later " фото" replaces the count; a word before it gives none.
     EXPECT_EQ(Row(u8"<td>2 интим-фото</td><td>6 фото</td><td>много, 9 фото</td><td> 3 фото </td>"_u),
               "Polina|p|" + H() + "p/?oid=1|Area|22|0|3|0|0||0");
+    // Counts at the top of the integer range: a sum that would overflow is ignored.
+    EXPECT_EQ(Row(u8"<td>2147483647 фото</td><td>1 интим-фото</td><td>2147483648 интим-фото</td>"_u),
+              "Polina|p|" + H() + "p/?oid=1|Area|22|0|2147483647|0|0||0");
+    EXPECT_EQ(Row(u8"<td>2147483000 фото</td><td>647 интим-фото</td>"_u),
+              "Polina|p|" + H() + "p/?oid=1|Area|22|0|2147483647|0|0||0");
 }
 
 TEST_F(ProfileTest, Utf8ProfileAndACharacterOutsideTheCodePage) {
