@@ -389,6 +389,7 @@ void TLinearBitmap::CopyToBitmap(TBitmap& dest) {
     // Row by row through the bitmap's own rows; never past either picture.
     const int rows = std::min(Height, dest.Height());
     const int width = std::min(Width, dest.Width());
+    if (rows < 1 || width < 1) return;
     for (int y = 0; y < rows; ++y) {
         const uint8_t* src = Map + static_cast<int64_t>(BytesPerLine) * y;
         uint8_t* dst = dest.ScanLine(y);

@@ -326,6 +326,13 @@ TEST(LinearBitmapAssign, CopyToBitmapConvertsOnlyTwoPairs) {
     EXPECT_EQ(bmp.GetPixel(1, 0), RGB(200, 200, 200));
     bmp.SetPixelFormat(pf32bit);
     EXPECT_EQ(ErrorOf([&] { a.CopyToBitmap(bmp); }), "Unsupported pixel format");
+
+    // A bitmap of no width has rows without a store behind them: nothing is copied.
+    TBitmap narrow;
+    narrow.SetPixelFormat(pf8bit);
+    narrow.SetSize(0, 2);
+    a.CopyToBitmap(narrow);
+    EXPECT_TRUE(narrow.Empty());
 }
 
 TEST(LinearBitmapAssign, FromABitmapOfWidthZeroClears) {
