@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "imaging/BitmapLoader.h"
+#include "imaging/Imaging.h"
 #include "imaging/LinearBitmap.h"
 #include "imaging/PpmLoader.h"
 
@@ -249,4 +250,20 @@ TEST(LoaderFallbacks, FileOperationsGoThroughStreams) {
     EXPECT_EQ(b.Map[2], 7);
     EXPECT_EQ(ErrorOf([&] { loader.LoadFromFile(tmp.path + "/none.ppm", "ppm", b); }),
               "Error opening \"" + tmp.path + "/none.ppm\" - No such file or directory");
+}
+
+TEST(ImagingStartUp, FillsTheGreyPaletteAndASecondCallKeepsTheRegistry) {
+    for (int i = 0; i < 256; ++i) {
+        ASSERT_EQ(GrayPalette[i * 3], i);
+        ASSERT_EQ(GrayPalette[i * 3 + 1], i);
+        ASSERT_EQ(GrayPalette[i * 3 + 2], i);
+    }
+    static FilterLoader late("Late (*.late)|*.late");
+    TBitmapLoaders* before = &BitmapLoaders();
+    RegisterLoader(&late);
+    const int count = BitmapLoaders().Count();
+    imaging::initialise();
+    EXPECT_EQ(&BitmapLoaders(), before);
+    EXPECT_EQ(BitmapLoaders().Count(), count);
+    EXPECT_EQ(&BitmapLoaders().FindLoader("late"), &late);
 }
