@@ -17,8 +17,6 @@ TfrmRegCode::TfrmRegCode(QWidget* owner) : TForm(owner), ui_(std::make_unique<Ui
     btnOK = ui_->btnOK;
     btnCancel = ui_->btnCancel;
     cbNextCode = ui_->cbNextCode;
-    // Wrapped after the layout has given the caption (uic sets texts last).
-    cbNextCode->SetWordWrap(true);
     SetBorderStyle(bsDialog);
     SetClientSize(360, 146);
     SetPosition(poMainFormCenter);

@@ -23,21 +23,24 @@ TCheckBox::TCheckBox(QWidget* parent) : QCheckBox(parent) {
     });
 }
 
-std::string TCheckBox::Caption() const { return FromQString(caption_); }
+std::string TCheckBox::Caption() const { return FromQString(wrapLabel_ ? caption_ : text()); }
 
-void TCheckBox::SetCaption(std::string_view caption) {
-    caption_ = ToQString(caption);
-    if (wrapLabel_)
+void TCheckBox::SetCaption(std::string_view caption) { setText(ToQString(caption)); }
+
+void TCheckBox::setText(const QString& text) {
+    if (wrapLabel_) {
+        caption_ = text;
         wrapLabel_->setText(caption_);
-    else
-        setText(caption_);
+    } else {
+        QCheckBox::setText(text);
+    }
 }
 
 void TCheckBox::SetWordWrap(bool value) {
     if (value == WordWrap()) return;
     if (value) {
-        if (caption_.isEmpty()) caption_ = text();
-        setText(QString());
+        caption_ = text();
+        QCheckBox::setText(QString());
         wrapLabel_ = new TLabel(this);
         wrapLabel_->SetAutoSize(false);
         wrapLabel_->SetWordWrap(true);
@@ -50,7 +53,8 @@ void TCheckBox::SetWordWrap(bool value) {
     } else {
         delete wrapLabel_;
         wrapLabel_ = nullptr;
-        setText(caption_);
+        QCheckBox::setText(caption_);
+        caption_.clear();
     }
 }
 

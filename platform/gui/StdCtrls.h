@@ -33,6 +33,9 @@ public:
 
     std::string Caption() const;
     void SetCaption(std::string_view caption);
+    // Hides QAbstractButton::setText so that a text set after the wrap (as uic's code does: texts
+    // come after every other property) lands in the wrapped caption.
+    void setText(const QString& text);
     bool Checked() const { return isChecked(); }
     void SetChecked(bool value) { setChecked(value); }
     // A wrapped caption runs over several lines within the box's width.
@@ -49,5 +52,5 @@ protected:
 private:
     void PlaceWrapLabel();
     TLabel* wrapLabel_ = nullptr;
-    QString caption_;
+    QString caption_;  // the caption while it is wrapped (the box's own text is empty then)
 };

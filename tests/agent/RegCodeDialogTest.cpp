@@ -155,7 +155,13 @@ TEST_F(RegCodeDialogTest, LayoutOfTheForm) {
     EXPECT_EQ(d.btnCancel->Caption(), "Не передавать");
     EXPECT_EQ(d.btnCancel->ModalResult(), 5);
     EXPECT_EQ(d.cbNextCode->geometry(), QRect(16, 79, 329, 26));
+    // Wrapped by the form file itself: the caption set after the wrap lands in the wrapped label.
     EXPECT_TRUE(d.cbNextCode->WordWrap());
+    EXPECT_EQ(d.cbNextCode->Caption(),
+              "Больше не запрашивать у меня код. Я согласен (согласна) на импорт неполных данных.");
+    EXPECT_TRUE(d.cbNextCode->text().isEmpty());
+    ASSERT_NE(d.cbNextCode->findChild<TLabel*>(), nullptr);
+    EXPECT_EQ(d.cbNextCode->findChild<TLabel*>()->Caption(), d.cbNextCode->Caption());
     EXPECT_EQ(d.PageHTML, "");
     ASSERT_NE(d.Loader, nullptr);
     EXPECT_FALSE(d.Loader->isVisible());

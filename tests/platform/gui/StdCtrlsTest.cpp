@@ -61,3 +61,26 @@ TEST(CheckBoxTest, AWrappedCaptionRunsOverLinesAndTheTextIsClickable) {
     EXPECT_EQ(nullptr, box.findChild<TLabel*>());
     EXPECT_EQ(QString::fromUtf16(u"Больше не запрашивать у меня код. Я согласен (согласна) на импорт неполных данных."), box.text());
 }
+
+TEST(CheckBoxTest, ATextSetAfterTheWrapIsTheWrappedCaption) {
+    // The order of uic's code: the wrap (a property) first, the text last.
+    TCheckBox box;
+    box.setProperty("wordWrap", QVariant(true));
+    box.setText(QString::fromUtf16(u"Больше не запрашивать у меня код."));
+    EXPECT_EQ("Больше не запрашивать у меня код.", box.Caption());
+    EXPECT_TRUE(box.text().isEmpty());
+    auto* label = box.findChild<TLabel*>();
+    ASSERT_NE(nullptr, label);
+    EXPECT_EQ("Больше не запрашивать у меня код.", label->Caption());
+
+    // Unwrapped, the caption is the box's own text however it was set.
+    TCheckBox plain;
+    plain.setText(QString::fromUtf16(u"Онлайн"));
+    EXPECT_EQ("Онлайн", plain.Caption());
+    static_cast<QCheckBox&>(plain).setText(QString::fromUtf16(u"Сейчас"));
+    EXPECT_EQ("Сейчас", plain.Caption());
+    plain.SetWordWrap(true);
+    EXPECT_EQ("Сейчас", plain.Caption());
+    plain.SetWordWrap(false);
+    EXPECT_EQ(QString::fromUtf16(u"Сейчас"), plain.text());
+}
