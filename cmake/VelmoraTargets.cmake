@@ -53,3 +53,13 @@ function(va_test name)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                        PROPERTIES TIMEOUT 300)
 endfunction()
+
+# va_add_subfolders(): adds every subfolder of the calling folder that has a CMakeLists.txt.
+function(va_add_subfolders)
+  file(GLOB subdirs LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  foreach(dir ${subdirs})
+    if(IS_DIRECTORY ${dir} AND EXISTS ${dir}/CMakeLists.txt)
+      add_subdirectory(${dir})
+    endif()
+  endforeach()
+endfunction()

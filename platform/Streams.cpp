@@ -51,24 +51,42 @@ int64_t SeekIn(int64_t& pos, int64_t size, int64_t offset, TSeekOrigin origin) {
     if (pos < 0) pos = 0;
     return pos;
 }
-}  // namespace
 
-int64_t TMemoryStream::Read(void* buffer, int64_t count) {
-    const int64_t size = static_cast<int64_t>(data_.size());
-    if (count <= 0 || pos_ >= size) return 0;
-    int64_t n = std::min(count, size - pos_);
-    std::memcpy(buffer, data_.data() + pos_, static_cast<size_t>(n));
-    pos_ += n;
+// Reads and writes over a byte container at a position; shared by the memory and string streams.
+template <class Bytes>
+int64_t ReadAt(const Bytes& data, int64_t& pos, void* buffer, int64_t count) {
+    const int64_t size = static_cast<int64_t>(data.size());
+    if (count <= 0 || pos >= size) return 0;
+    int64_t n = std::min(count, size - pos);
+    std::memcpy(buffer, data.data() + pos, static_cast<size_t>(n));
+    pos += n;
     return n;
 }
 
-int64_t TMemoryStream::Write(const void* buffer, int64_t count) {
+template <class Bytes>
+int64_t WriteAt(Bytes& data, int64_t& pos, const void* buffer, int64_t count) {
     if (count <= 0) return 0;
-    const int64_t end = pos_ + count;
-    if (end > static_cast<int64_t>(data_.size())) data_.resize(static_cast<size_t>(end));
-    std::memcpy(data_.data() + pos_, buffer, static_cast<size_t>(count));
-    pos_ = end;
+    const int64_t end = pos + count;
+    if (end > static_cast<int64_t>(data.size())) data.resize(static_cast<size_t>(end));
+    std::memcpy(data.data() + pos, buffer, static_cast<size_t>(count));
+    pos = end;
     return count;
+}
+
+template <class Bytes>
+void ResizeTo(Bytes& data, int64_t& pos, int64_t newSize) {
+    if (newSize < 0) newSize = 0;
+    data.resize(static_cast<size_t>(newSize));
+    if (pos > newSize) pos = newSize;
+}
+}  // namespace
+
+int64_t TMemoryStream::Read(void* buffer, int64_t count) {
+    return ReadAt(data_, pos_, buffer, count);
+}
+
+int64_t TMemoryStream::Write(const void* buffer, int64_t count) {
+    return WriteAt(data_, pos_, buffer, count);
 }
 
 int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
@@ -76,9 +94,7 @@ int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
 }
 
 void TMemoryStream::SetSize(int64_t newSize) {
-    if (newSize < 0) newSize = 0;
-    data_.resize(static_cast<size_t>(newSize));
-    if (pos_ > newSize) pos_ = newSize;
+    ResizeTo(data_, pos_, newSize);
 }
 
 void TMemoryStream::Clear() {
@@ -112,21 +128,11 @@ void TMemoryStream::SaveToFile(const std::string& fileName) {
 }
 
 int64_t TStringStream::Read(void* buffer, int64_t count) {
-    const int64_t size = static_cast<int64_t>(data_.size());
-    if (count <= 0 || pos_ >= size) return 0;
-    int64_t n = std::min(count, size - pos_);
-    std::memcpy(buffer, data_.data() + pos_, static_cast<size_t>(n));
-    pos_ += n;
-    return n;
+    return ReadAt(data_, pos_, buffer, count);
 }
 
 int64_t TStringStream::Write(const void* buffer, int64_t count) {
-    if (count <= 0) return 0;
-    const int64_t end = pos_ + count;
-    if (end > static_cast<int64_t>(data_.size())) data_.resize(static_cast<size_t>(end));
-    std::memcpy(data_.data() + pos_, buffer, static_cast<size_t>(count));
-    pos_ = end;
-    return count;
+    return WriteAt(data_, pos_, buffer, count);
 }
 
 int64_t TStringStream::Seek(int64_t offset, TSeekOrigin origin) {
@@ -134,9 +140,7 @@ int64_t TStringStream::Seek(int64_t offset, TSeekOrigin origin) {
 }
 
 void TStringStream::SetSize(int64_t newSize) {
-    if (newSize < 0) newSize = 0;
-    data_.resize(static_cast<size_t>(newSize));
-    if (pos_ > newSize) pos_ = newSize;
+    ResizeTo(data_, pos_, newSize);
 }
 
 std::string TStringStream::ReadString(int64_t count) {
