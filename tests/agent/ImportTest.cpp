@@ -195,6 +195,30 @@ TEST_F(ImportTest, ExpiredSessionEndsTheFolderAtTheLoginPage) {
     EXPECT_FALSE(rig.worker->RunFailed);
 }
 
+TEST_F(ImportTest, AMergeStepSkipsARowTheFolderTableHoldsButCountsIt) {
+    StartSite();
+    TContactsImportClass& w = *rig.worker;
+    std::string h = "http://" + server->Host() + "/";
+    // A page's rows in Temp, one of which reached the folder table since the page was read.
+    w.Temp().AddFriend("A", "a", h + "a/?oid=1", "", 20, 0, 0, 0, 0, "");
+    w.Temp().AddFriend("B", "b", h + "b/?oid=2", "", 21, 0, 0, 0, 0, "");
+    w.Folders().GetFolderTable(0)->AddFriend("A", "a", h + "a/", "", 20, 0, 0, 0, 0, "");
+    w.NeedLoadPage = false;
+    rig.timer->SetEnabled(true);
+    ASSERT_TRUE(rig.timer->Fire());
+    EXPECT_EQ(w.RowIndex, 1);
+    EXPECT_EQ(Rows(0).size(), 1u);
+    EXPECT_FALSE(w.NeedLoadPage);
+    ASSERT_TRUE(rig.timer->Fire());
+    EXPECT_EQ(Rows(0), (std::vector<std::string>{"A|a|" + h + "a/||20|0|0|0|0||0", "B|b|" + h + "b/?oid=2||21|0|0|0|0||0"}));
+    // Every row handled: the next step loads the next page.
+    EXPECT_EQ(w.PageIndex, 1);
+    EXPECT_EQ(w.RowIndex, 0);
+    EXPECT_EQ(w.Temp().RecordCount(), 0);
+    EXPECT_TRUE(w.NeedLoadPage);
+    EXPECT_TRUE(server->Log().empty());
+}
+
 // --- Mends: a run that cannot read the site ends and says so -------------------------------
 
 TEST_F(ImportTest, EmptyListPageEndsTheFolderAndTheBoxSaysConnectionError) {

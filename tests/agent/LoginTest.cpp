@@ -163,6 +163,9 @@ TEST_F(HomeCharsetTest, Utf8DeclaredOnlyInASecondMetaIsNot) {
 
 TEST_F(HomeCharsetTest, Html5CharsetAndHeaderOnlyAreNotSeen) {
     EXPECT_EQ(LoginTarget(site::Encoding::Utf8Html5Meta), "/tips/index.phtml?tip=login&lang=%D1%80%D1%83%D1%81");
+    server->Stop();
+    rig.worker.reset();
+    EXPECT_EQ(LoginTarget(site::Encoding::Utf8HeaderOnly), "/tips/index.phtml?tip=login&lang=%D1%80%D1%83%D1%81");
 }
 
 TEST_F(LoginTest, FolderAddressesRepeatedLinkAndLinkFromTheRoot) {
