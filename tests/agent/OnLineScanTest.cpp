@@ -189,7 +189,7 @@ TEST_F(OnLineScanTest, Utf8PageIsConvertedBeforeTheSearch) {
 
 TEST_F(OnLineScanTest, PageSlowerThanHalfASecondIsUnknownAfterHalfASecond) {
     SiteContact(0, "slow", true);
-    state.faults.push_back(MakeFault("/slow/", site::FaultKind::Delay, 4000));
+    state.faults.push_back(MakeFault("/slow/", site::FaultKind::Delay, 8000));
     Begin();
     Store(0, "slow", Profile("slow"));
     scanner->Start();
@@ -197,11 +197,13 @@ TEST_F(OnLineScanTest, PageSlowerThanHalfASecondIsUnknownAfterHalfASecond) {
     ASSERT_TRUE(timer->Fire());  // the fetch gives up at the receive timeout
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
     EXPECT_GE(ms, 450);
-    EXPECT_LT(ms, 1000);  // far from the site's four seconds and the client's 30-second default
+    // Generous for a loaded machine, yet far from the site's eight seconds and the client's
+    // 30-second default; the 500 ms itself is read off the client in the tick-sequence test.
+    EXPECT_LT(ms, 2500);
     ASSERT_TRUE(timer->Fire());
     EXPECT_EQ(reports, (std::vector<Report>{{Profile("slow"), 3}}));
     ASSERT_EQ(server->Log().size(), 1u);
-    EXPECT_EQ(server->Log()[0].fault, "delay 4000");
+    EXPECT_EQ(server->Log()[0].fault, "delay 8000");
 }
 
 TEST_F(OnLineScanTest, DroppedConnectionIsUnknown) {
@@ -217,6 +219,23 @@ TEST_F(OnLineScanTest, ServerErrorPageIsUnknown) {
     Begin();
     // A 500 answer carries no content to the caller: nothing could be read.
     EXPECT_EQ(StatusOf(Profile("err")), 3);
+}
+
+TEST_F(OnLineScanTest, AddressesThatCannotBeReadAreUnknownAndTheWalkGoesOn) {
+    SiteContact(0, "anna", true);
+    Begin();
+    Store(0, "a", "http://");                // no host
+    Store(0, "b", "garbage");                // no scheme
+    Store(0, "c", "http://127.0.0.1:1/x/");  // nothing listens there
+    StoreProfile(0, "anna");
+    scanner->Start();
+    for (int i = 0; i < 8; ++i) ASSERT_TRUE(timer->Fire());
+    EXPECT_EQ(reports, (std::vector<Report>{{"http://", 3},
+                                            {"garbage", 3},
+                                            {"http://127.0.0.1:1/x/", 3},
+                                            {Profile("anna"), 1}}));
+    EXPECT_EQ(Targets(), (std::vector<std::string>{"/anna/"}));
+    EXPECT_FALSE(scanner->Submit().Connected());
 }
 
 TEST_F(OnLineScanTest, PageCutBeforeTheSpanIsAbsentNotUnknown) {
