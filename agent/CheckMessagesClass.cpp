@@ -30,29 +30,14 @@ void TCheckMessagesClass::StartCheck() {
 }
 
 void TCheckMessagesClass::ParseListPage(const std::string& page) {
-    TFindTags& ft = FindTags();
-    CharsetCheck(page, ft);
-    if (EndOfFolder(ft)) {
-        EndFolder();
-        return;
-    }
-    TTagList links;
-    ft.FindTags(links, "a", &TSiteWorker::IsContactLink);
-    THTMLElementList& els = ft.GetHTMLElements();
-    bool armed = false;
-    for (const THTMLTag* link : links) {
-        const std::string href = ft.GetParamValue(link, "href");
-        if (href == "#") {
-            armed = true;
-            continue;
-        }
-        if (!armed || !RowMarked(els, link->Position) || !IsContactAddress(href)) continue;
+    WalkListPage(page, [this](THTMLElementList& els, const THTMLTag* link, const std::string& href) {
+        if (!RowMarked(els, link->Position) || !IsContactAddress(href)) return;
         // The profile page goes through a tag search of its own, so links and els stay valid.
         const std::string address = ProfileAddress(href);
         TFriend* table = Folders().GetFolderTable(FolderIndex);
         if (table && !table->FindByLogin(address) && !Temp().FindByLogin(address))
             Temp().AddFriend(ExtractLogin(href), ExtractLogin(address), address, "", 0, 0, 0, 0, 0, "");
-    }
+    });
 }
 
 bool TCheckMessagesClass::RowMarked(THTMLElementList& els, int linkPosition) {

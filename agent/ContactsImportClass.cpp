@@ -47,28 +47,14 @@ void TContactsImportClass::StartImport() {
 void TContactsImportClass::RunFinished() { ShowMessage(RunFailed ? ConnectionErrorText : CompletedText); }
 
 void TContactsImportClass::ParseListPage(const std::string& page) {
-    TFindTags& ft = FindTags();
-    CharsetCheck(page, ft);
-    if (EndOfFolder(ft)) {
-        EndFolder();
-        return;
-    }
-    TTagList links;
-    ft.FindTags(links, "a", &TSiteWorker::IsContactLink);
-    THTMLElementList& els = ft.GetHTMLElements();
-    bool armed = false;
-    for (const THTMLTag* link : links) {
-        if (ft.GetParamValue(link, "href") == "#") {
-            armed = true;
-            continue;
-        }
-        if (armed) ReadRow(els, link);
-    }
+    WalkListPage(page, [this](THTMLElementList& els, const THTMLTag* link, const std::string& href) {
+        ReadRow(els, link, href);
+    });
 }
 
-void TContactsImportClass::ReadRow(THTMLElementList& els, const THTMLTag* link) {
+void TContactsImportClass::ReadRow(THTMLElementList& els, const THTMLTag* link, const std::string& href) {
     Row row;
-    row.Address = FindTags().GetParamValue(link, "href");
+    row.Address = href;
     const int count = els.Count();
 
     // Name: the first text after the link; an image right after it, or the row's end, gives none.

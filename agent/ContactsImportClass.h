@@ -41,7 +41,7 @@ protected:
 
 private:
     struct Row;
-    void ReadRow(THTMLElementList& els, const THTMLTag* link);
+    void ReadRow(THTMLElementList& els, const THTMLTag* link, const std::string& href);
     void ReadProfile(Row& row);
     // The code handling of a session profile page in rowTags; true when the site's answer to a
     // code now stands in rowTags as the profile.

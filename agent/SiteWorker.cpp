@@ -366,6 +366,27 @@ std::string TSiteWorker::CharsetCheck(const std::string& page, TFindTags& ft) {
     return page;
 }
 
+void TSiteWorker::WalkListPage(const std::string& page, const TContactRowFunc& row) {
+    TFindTags& ft = *findTags_;
+    CharsetCheck(page, ft);
+    if (EndOfFolder(ft)) {
+        EndFolder();
+        return;
+    }
+    TTagList links;
+    ft.FindTags(links, "a", &TSiteWorker::IsContactLink);
+    THTMLElementList& els = ft.GetHTMLElements();
+    bool armed = false;
+    for (const THTMLTag* link : links) {
+        const std::string href = ft.GetParamValue(link, "href");
+        if (href == "#") {
+            armed = true;
+            continue;
+        }
+        if (armed) row(els, link, href);
+    }
+}
+
 bool TSiteWorker::EndOfFolder(TFindTags& ft) {
     TTagList tds;
     ft.FindTags(tds, "td");

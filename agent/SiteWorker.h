@@ -25,6 +25,7 @@
 // missing on the messages page, or an empty folder address ends that folder without further
 // requests and sets `RunFailed`; an unexpected error inside a step ends the whole run through its
 // normal finish (the next tick finishes), so a worker is never left busy.
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -138,6 +139,13 @@ protected:
     // Starts a run after a successful Login: counters, folder addresses, progress, timer on.
     void StartRun();
     virtual void ParseListPage(const std::string& page) = 0;
+    // A list page's contact rows: called for each contact link after the page's first "#" link,
+    // with the page's elements and the link's href.
+    using TContactRowFunc =
+        std::function<void(THTMLElementList& els, const THTMLTag* link, const std::string& href)>;
+    // Puts page into FindTags (CharsetCheck); an end-of-folder page ends the folder, any other
+    // hands its contact rows to row.
+    void WalkListPage(const std::string& page, const TContactRowFunc& row);
     virtual int ProgressPosition() const = 0;
     virtual int ProgressTotal() const = 0;
     // What a refused login does after its last step (the import logs out, the checker only
