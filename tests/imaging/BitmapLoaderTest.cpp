@@ -5,23 +5,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 
 #include "imaging/BitmapLoader.h"
 #include "imaging/Imaging.h"
 #include "imaging/LinearBitmap.h"
 #include "imaging/PpmLoader.h"
+#include "support/ErrorOf.h"
 
 namespace {
-
-std::string ErrorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "(no error)";
-}
 
 class FilterLoader : public TBitmapLoader {
 public:

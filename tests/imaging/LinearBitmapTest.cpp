@@ -3,20 +3,11 @@
 
 #include <climits>
 #include <cstring>
-#include <functional>
 
 #include "imaging/LinearBitmap.h"
+#include "support/ErrorOf.h"
 
 namespace {
-
-std::string ErrorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "(no error)";
-}
 
 // Restores the size cap after a test lowers it.
 struct MaxSizeGuard {

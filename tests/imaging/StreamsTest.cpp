@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "imaging/BaseStream.h"
+#include "support/ErrorOf.h"
 
 namespace {
 
@@ -59,15 +60,6 @@ public:
     std::string File(const std::string& name) const { return path + "/" + name; }
     std::string path;
 };
-
-std::string ErrorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "(no error)";
-}
 
 void WriteOverLimit(const std::string& name) {
     std::signal(SIGXFSZ, SIG_IGN);

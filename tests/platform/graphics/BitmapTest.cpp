@@ -2,20 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <functional>
 
 #include "platform/graphics/Graphics.h"
+#include "support/ErrorOf.h"
 
 namespace {
-
-std::string ErrorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "(no error)";
-}
 
 HPALETTE GreyPalette(int count) {
     std::vector<PALETTEENTRY> e(static_cast<size_t>(count));
