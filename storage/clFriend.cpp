@@ -95,13 +95,7 @@ void TFriend::InternalInitFieldDefs() {
 }
 
 TXMLNode TFriend::FindByUrl(std::string_view Url) {
-    TXMLRecordNodes* nodes = RecordNodes();
-    if (!nodes) return TXMLNode();
-    for (int i = 0; i < nodes->Count(); ++i) {
-        TXMLNode url = nodes->Nodes(i).FindChild("URL");
-        if (url && SameText(url.Text(), Url)) return url;
-    }
-    return TXMLNode();
+    return FindFieldNode("URL", [Url](const std::string& text) { return SameText(text, Url); });
 }
 
 TXMLNode TFriend::FindByLogin(std::string_view Url) {
@@ -109,13 +103,7 @@ TXMLNode TFriend::FindByLogin(std::string_view Url) {
     // Without a login the address is the only identity left; a substring test of '' would
     // match nothing and let every merge add the contact again.
     if (login.empty()) return FindByUrl(Url);
-    TXMLRecordNodes* nodes = RecordNodes();
-    if (!nodes) return TXMLNode();
-    for (int i = 0; i < nodes->Count(); ++i) {
-        TXMLNode url = nodes->Nodes(i).FindChild("URL");
-        if (url && ExtractLogin(url.Text()) == login) return url;
-    }
-    return TXMLNode();
+    return FindFieldNode("URL", [&login](const std::string& text) { return ExtractLogin(text) == login; });
 }
 
 void TFriend::SetFields(TXMLNode record, std::string_view Name, std::string_view Login, std::string_view URL,

@@ -25,14 +25,8 @@ void TUrlList::InternalInitFieldDefs() {
 }
 
 TXMLNode TUrlList::FindUrl(std::string_view Url) {
-    TXMLRecordNodes* nodes = RecordNodes();
-    if (!nodes) return TXMLNode();
-    for (int i = 0; i < nodes->Count(); ++i) {
-        // Each record's own URL element: records written by other tools may order fields differently.
-        TXMLNode url = nodes->Nodes(i).FindChild("URL");
-        if (url && SameText(url.Text(), Url)) return url;
-    }
-    return TXMLNode();
+    // Each record's own URL element: records written by other tools may order fields differently.
+    return FindFieldNode("URL", [Url](const std::string& text) { return SameText(text, Url); });
 }
 
 TXMLNode TUrlList::AddUrl(std::string_view Url) {

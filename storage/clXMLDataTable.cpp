@@ -104,6 +104,16 @@ std::string TXMLTable::GetFieldText(std::string_view FieldName) {
     return field ? field.Text() : std::string();
 }
 
+TXMLNode TXMLTable::FindFieldNode(std::string_view FieldName,
+                                  const std::function<bool(const std::string&)>& match) {
+    if (!recordNodes_) return TXMLNode();
+    for (int i = 0; i < recordNodes_->Count(); ++i) {
+        TXMLNode field = recordNodes_->Nodes(i).FindChild(FieldName);
+        if (field && match(field.Text())) return field;
+    }
+    return TXMLNode();
+}
+
 int TXMLTable::GetRecordCount() const { return recordNodes_ ? recordNodes_->Count() : 0; }
 
 void TXMLTable::DoSetRecNo(int value) {

@@ -81,6 +81,9 @@ protected:
     std::string RootName() const { return topNodeName_.empty() ? "XMLTable" : topNodeName_; }
     std::string RecordName() const { return recordNodeName_.empty() ? "Record" : recordNodeName_; }
     void RebuildRecordNodes();
+    // The field element FieldName of the first record (in order) whose field text match accepts;
+    // records without that element are passed over. Null when none matches.
+    TXMLNode FindFieldNode(std::string_view FieldName, const std::function<bool(const std::string&)>& match);
 
 private:
     int currentIndex_ = -1;
