@@ -60,6 +60,24 @@ private:
     std::vector<bool> probes_;
 };
 
+// Seams with a new manual timer (left in timer) that record pauses and messages in order.
+inline TWorkerSeams RecordingSeams(ManualTimer*& timer, std::vector<int>& pauses, std::vector<std::string>& messages) {
+    auto t = std::make_unique<ManualTimer>();
+    timer = t.get();
+    TWorkerSeams seams;
+    seams.Timer = std::move(t);
+    seams.Pause = [&pauses](int ms) { pauses.push_back(ms); };
+    seams.Message = [&messages](const std::string& m) { messages.push_back(m); };
+    return seams;
+}
+
+// Fires timer until it stays off, at most limit ticks; answers the number of ticks fired.
+inline int FireToEnd(ManualTimer& timer, int limit = 20000) {
+    int n = 0;
+    while (n < limit && timer.Fire()) ++n;
+    return n;
+}
+
 // A worker with test seams; pauses and messages land in the given vectors.
 struct WorkerRig {
     ManualTimer* timer = nullptr;  // owned by the worker
@@ -70,12 +88,7 @@ struct WorkerRig {
     std::unique_ptr<TContactsImportClass> worker;
 
     void Make() {
-        auto t = std::make_unique<ManualTimer>();
-        timer = t.get();
-        TWorkerSeams seams;
-        seams.Timer = std::move(t);
-        seams.Pause = [this](int ms) { pauses.push_back(ms); };
-        seams.Message = [this](const std::string& m) { messages.push_back(m); };
+        TWorkerSeams seams = RecordingSeams(timer, pauses, messages);
         seams.CodePrompt = [this](const TCodeRequest& r, TSubmit& s) {
             prompts.push_back(r);
             return answer ? answer(r, s) : TCodeAnswer{};
@@ -83,11 +96,7 @@ struct WorkerRig {
         worker = std::make_unique<TContactsImportClass>(std::move(seams));
     }
     // Fires until the timer stays off; answers the number of ticks fired.
-    int RunToEnd(int limit = 20000) {
-        int n = 0;
-        while (n < limit && timer->Fire()) ++n;
-        return n;
-    }
+    int RunToEnd(int limit = 20000) { return FireToEnd(*timer, limit); }
 };
 
 std::string ReadFile(const std::string& path);

@@ -76,13 +76,7 @@ protected:
         });
         server->Start();
         dm->Settings->AgentServer = server->Host();
-        auto t = std::make_unique<ManualTimer>();
-        timer = t.get();
-        TWorkerSeams seams;
-        seams.Timer = std::move(t);
-        seams.Pause = [this](int ms) { pauses.push_back(ms); };
-        seams.Message = [this](const std::string& m) { messages.push_back(m); };
-        checker = std::make_unique<Checker>(std::move(seams));
+        checker = std::make_unique<Checker>(RecordingSeams(timer, pauses, messages));
         checker->Host = server->Host();
         checker->OnProgress = [this](TObject* s) {
             auto* st = dynamic_cast<TCheckMessagesStateObject*>(s);
@@ -96,11 +90,7 @@ protected:
         };
     }
     bool LogIn() { return checker->Login(Cp(state.login), Cp(state.password)); }
-    int Ticks() {
-        int n = 0;
-        while (n < 20000 && timer->Fire()) ++n;
-        return n;
-    }
+    int Ticks() { return FireToEnd(*timer); }
     // Login, StartCheck and ticks until the timer stays off; answers the ticks, -1 on a failed login.
     int Check() {
         if (!LogIn()) return -1;
