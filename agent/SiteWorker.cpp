@@ -19,6 +19,15 @@ bool Contains(const std::string& text, const char* part) { return text.find(part
 
 bool IsHref(const THTMLParam& p) { return SameText(p.Key, "href"); }
 
+// The first href (tags in order, each tag's parameters in order) whose lower-cased value
+// contains part; "" when there is none.
+std::string FirstHrefWith(const TTagList& tags, const char* part) {
+    for (const THTMLTag* tag : tags)
+        for (const THTMLParam& p : tag->Params)
+            if (IsHref(p) && Contains(LowerCase(p.Value), part)) return p.Value;
+    return std::string();
+}
+
 }  // namespace
 
 TSiteWorker::TSiteWorker(std::unique_ptr<TWorkerStateObject> state, TWorkerSeams seams)
@@ -78,16 +87,8 @@ bool TSiteWorker::Login(const std::string& login, const std::string& password) {
     LogoutURL.clear();
 
     TTagList tags;
-    std::string full;
     findTags_->FindTags(tags, "a");
-    for (const THTMLTag* tag : tags) {
-        for (const THTMLParam& p : tag->Params)
-            if (IsHref(p) && Contains(LowerCase(p.Value), "?tip=login")) {
-                full = p.Value;
-                break;
-            }
-        if (!full.empty()) break;
-    }
+    const std::string full = FirstHrefWith(tags, "?tip=login");
 
     std::string link = full;
     size_t sold = full.find("&sold=");
@@ -137,25 +138,9 @@ bool TSiteWorker::Login(const std::string& login, const std::string& password) {
 
         findTags_->SetText(answer);
         findTags_->FindTags(tags, "a");
-        for (const THTMLTag* tag : tags) {
-            for (const THTMLParam& p : tag->Params)
-                if (IsHref(p) && Contains(LowerCase(p.Value), "messages.phtml?rand=")) {
-                    MessagesURL = p.Value;
-                    result = true;
-                    break;
-                }
-            if (result) break;
-        }
-        bool found = false;
-        for (const THTMLTag* tag : tags) {
-            for (const THTMLParam& p : tag->Params)
-                if (IsHref(p) && Contains(LowerCase(p.Value), "logout.phtml")) {
-                    LogoutURL = p.Value;
-                    found = true;
-                    break;
-                }
-            if (found) break;
-        }
+        MessagesURL = FirstHrefWith(tags, "messages.phtml?rand=");
+        result = !MessagesURL.empty();
+        LogoutURL = FirstHrefWith(tags, "logout.phtml");
     }
     if (!result) LoginFailed();
     return result;
