@@ -1,12 +1,11 @@
 // The record table: file format, loading files made by other tools, saving, cursor and records.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include "platform/Codec.h"
 #include "storage/clFriend.h"
 #include "storage/clXMLDataTable.h"
+#include "support/FileSizeLimit.h"
 #include "tests/storage/StorageTestUtil.h"
 
 namespace {
@@ -346,17 +345,11 @@ TEST(XMLTable, SaveThatCannotBeWrittenKeepsTheOldFileByteIdentical) {
     WriteFile(path, old);
     TFriend t;
     for (int i = 0; i < 50; ++i) t.AddFriend("N", "n", "http://x/n/", "", i, 0, 0, 0, 0, "");
-    struct sigaction ignore {}, saved_action {};
-    ignore.sa_handler = SIG_IGN;
-    ::sigaction(SIGXFSZ, &ignore, &saved_action);
-    struct rlimit saved {};
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    struct rlimit small = saved;
-    small.rlim_cur = old.size();
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    EXPECT_THROW(t.SaveToFile(path), EStreamError);
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    ::sigaction(SIGXFSZ, &saved_action, nullptr);
+    {
+        FileSizeLimit limit(old.size());
+        ASSERT_TRUE(limit.InForce());
+        EXPECT_THROW(t.SaveToFile(path), EStreamError);
+    }
     EXPECT_EQ(ReadFile(path), old);
     EXPECT_EQ(ListDir(dir.Dir()), std::vector<std::string>{"Friends.xml"});
 }

@@ -1,7 +1,5 @@
 // Whole-file replacement: content, mode, and what a failure leaves behind.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +10,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Exceptions.h"
+#include "support/FileSizeLimit.h"
 
 namespace fs = std::filesystem;
 
@@ -82,17 +81,11 @@ TEST(AtomicFile, FailedWriteKeepsTheOldFile) {
     Folder dir;
     const fs::path target = dir.path / "keep.xml";
     std::ofstream(target) << "original";
-    struct sigaction ignore {}, old {};
-    ignore.sa_handler = SIG_IGN;
-    ::sigaction(SIGXFSZ, &ignore, &old);
-    struct rlimit saved {};
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    struct rlimit small = saved;
-    small.rlim_cur = 4;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    EXPECT_THROW(AtomicWriteFile(target.string(), "a replacement longer than the limit"), EWriteError);
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    ::sigaction(SIGXFSZ, &old, nullptr);
+    {
+        FileSizeLimit limit(4);
+        ASSERT_TRUE(limit.InForce());
+        EXPECT_THROW(AtomicWriteFile(target.string(), "a replacement longer than the limit"), EWriteError);
+    }
     EXPECT_EQ(Read(target), "original");
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"keep.xml"});
 }
