@@ -1,24 +1,13 @@
 #include "TestHttpServer.h"
 
-namespace testsupport {
+#include "tests/support/AsciiText.h"
 
-namespace {
-bool SameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
-        if (x != y) return false;
-    }
-    return true;
-}
-}  // namespace
+namespace testsupport {
 
 std::vector<std::string> RecordedRequest::HeaderValues(const std::string& name) const {
     std::vector<std::string> out;
     for (const auto& [n, v] : headers)
-        if (SameName(n, name)) out.push_back(v);
+        if (SameAsciiText(n, name)) out.push_back(v);
     return out;
 }
 

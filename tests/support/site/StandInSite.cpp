@@ -1,5 +1,6 @@
 #include "StandInSite.h"
 
+#include "AsciiText.h"
 #include "SitePages.h"
 
 #include <arpa/inet.h>
@@ -33,17 +34,6 @@ std::string Iconv(std::string_view in, const char* to, const char* from) {
         throw std::runtime_error(std::string("iconv ") + from + " -> " + to + ": " + std::strerror(err));
     out.resize(out.size() - dstLeft);
     return out;
-}
-
-bool SameTextAscii(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
-        if (x != y) return false;
-    }
-    return true;
 }
 
 std::string TrimBlanks(std::string_view s) {
@@ -145,13 +135,13 @@ std::string Cp1251ToUtf8(std::string_view cp1251) { return Iconv(cp1251, "UTF-8"
 
 std::string LoggedRequest::Header(std::string_view name) const {
     for (const auto& [k, v] : headers)
-        if (SameTextAscii(k, name)) return v;
+        if (testsupport::SameAsciiText(k, name)) return v;
     return "";
 }
 
 bool LoggedRequest::HasHeader(std::string_view name) const {
     for (const auto& h : headers)
-        if (SameTextAscii(h.first, name)) return true;
+        if (testsupport::SameAsciiText(h.first, name)) return true;
     return false;
 }
 

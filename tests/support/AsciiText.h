@@ -1,0 +1,19 @@
+#pragma once
+// Header names compare without regard to the case of A-Z only; other bytes (cp1251 letters among
+// them) compare as they are.
+#include <string_view>
+
+namespace testsupport {
+
+inline bool SameAsciiText(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
+        if (x != y) return false;
+    }
+    return true;
+}
+
+}  // namespace testsupport
