@@ -44,39 +44,35 @@ uint8_t* Allocate(int64_t bytes) {
 // Guards the hand-over between two imaging classes that know neither each other.
 thread_local bool handingOver = false;
 
+// Runs hand unless a hand-over is already under way (each side would else hand back to the other
+// for ever); true when hand ran.
+template <class F>
+bool HandOver(F&& hand) {
+    if (handingOver) return false;
+    handingOver = true;
+    try {
+        hand();
+    } catch (...) {
+        handingOver = false;
+        throw;
+    }
+    handingOver = false;
+    return true;
+}
+
 }  // namespace
 
 // ---- TAssignObject ----
 
 void TAssignObject::Assign(TObject* source) {
     auto* other = dynamic_cast<TAssignObject*>(source);
-    if (other && !handingOver) {
-        handingOver = true;
-        try {
-            other->AssignTo(this);
-        } catch (...) {
-            handingOver = false;
-            throw;
-        }
-        handingOver = false;
-        return;
-    }
+    if (other && HandOver([&] { other->AssignTo(this); })) return;
     throw Exception(AssignErrorText(source, this));
 }
 
 void TAssignObject::AssignTo(TObject* dest) {
     auto* other = dynamic_cast<TAssignObject*>(dest);
-    if (other && !handingOver) {
-        handingOver = true;
-        try {
-            other->Assign(this);
-        } catch (...) {
-            handingOver = false;
-            throw;
-        }
-        handingOver = false;
-        return;
-    }
+    if (other && HandOver([&] { other->Assign(this); })) return;
     throw Exception(AssignErrorText(this, dest));
 }
 
