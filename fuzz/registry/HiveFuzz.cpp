@@ -35,11 +35,14 @@ int Walk(const std::string& path, int depth) {
     reg.GetValueNames(values);
     for (int i = 0; i < values.Count(); ++i) {
         const std::string name = values[i];
-        Check(reg.ValueExists(name), "a listed value exists");
+        // A name with a character that code page 1251 lacks is listed with '?' in its place and
+        // cannot be found under that name; every other listed value can be read.
+        const bool exact = name.find('?') == std::string::npos;
+        Check(!exact || reg.ValueExists(name), "a listed value exists");
         switch (reg.GetDataType(name)) {
             case rdInteger: (void)reg.ReadInteger(name); break;
             case rdString: (void)reg.ReadString(name); break;
-            default: Check(false, "a listed value has a kind");
+            default: Check(!exact, "a listed value has a kind");
         }
         ++seen;
     }
