@@ -126,7 +126,10 @@ void TBitmap::Resize(int width, int height) {
         NearestIndex nearest(ColorTable(), PaletteCount(palette_));
         whiteIndex = nearest(Rgb{255, 255, 255});
     }
-    for (int y = 0; y < height; ++y) {
+    // Rows of no bytes have nothing to copy or fill: a bitmap with no width and a huge height
+    // must not walk every row.
+    const int rows = line > 0 ? height : 0;
+    for (int y = 0; y < rows; ++y) {
         uint8_t* row = bits2.data() + line * y;
         int x0 = 0;
         // A bitmap with no width has no rows to keep (and may have no store at all).

@@ -87,6 +87,17 @@ TEST(Bitmap, HugeSizesRaiseAndChangeNothing) {
     EXPECT_THROW(b->TakeImage(pf8bit, 1 << 20, 1 << 20, {}, nullptr), EInvalidGraphic);
 }
 
+TEST(Bitmap, NoWidthWithAHugeHeightHoldsNoPixelsAndRefusesToGrowPastTheCap) {
+    std::unique_ptr<TBitmap> b(Make(pf24bit, 2, 2));
+    b->SetSize(0, INT_MAX);
+    EXPECT_EQ(b->Width(), 0);
+    EXPECT_EQ(b->Height(), INT_MAX);
+    EXPECT_EQ(ErrorOf([&] { b->SetWidth(1); }), "Invalid bitmap size");
+    EXPECT_EQ(b->Width(), 0);
+    b->SetSize(1, 1);
+    EXPECT_EQ(b->ScanLine(0)[0], 0xFF);  // the new area is white
+}
+
 TEST(Bitmap, FormatConversionsGoThroughThePalette) {
     std::unique_ptr<TBitmap> b(Make(pf24bit, 3, 1));
     b->SetPixel(0, 0, RGB(0, 0, 0));
