@@ -1,26 +1,8 @@
 #include "agent/AgentSeams.h"
 
-#include <chrono>
-#include <thread>
-
-#include "platform/gui/TTimer.h"
-
+// The process-wide default message sink and code prompt. The framework timer and the real pause
+// live in FrameworkSeams.cpp, so that a build without the GUI layer can supply its own.
 namespace {
-
-class TFrameworkTimer : public IWorkerTimer {
-public:
-    TFrameworkTimer() { timer_.SetEnabled(false); }
-    void SetInterval(int ms) override { timer_.SetInterval(ms); }
-    int Interval() const override { return timer_.Interval(); }
-    void SetOnTimer(std::function<void()> tick) override {
-        timer_.SetOnTimer([tick = std::move(tick)](TObject*) { tick(); });
-    }
-    void SetEnabled(bool on) override { timer_.SetEnabled(on); }
-    bool Enabled() const override { return timer_.Enabled(); }
-
-private:
-    TTimer timer_;
-};
 
 TMessageSink& MessageSinkSlot() {
     static TMessageSink sink;
@@ -33,10 +15,6 @@ TCodePrompt& CodePromptSlot() {
 }
 
 }  // namespace
-
-std::unique_ptr<IWorkerTimer> MakeFrameworkTimer() { return std::make_unique<TFrameworkTimer>(); }
-
-void SleepPause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 void SetDefaultMessageSink(TMessageSink sink) { MessageSinkSlot() = std::move(sink); }
 void SetDefaultCodePrompt(TCodePrompt prompt) { CodePromptSlot() = std::move(prompt); }

@@ -35,19 +35,6 @@ void Check(bool ok, const char* what) {
     }
 }
 
-class TNullTimer : public IWorkerTimer {
-public:
-    void SetInterval(int ms) override { interval_ = ms; }
-    int Interval() const override { return interval_; }
-    void SetOnTimer(std::function<void()>) override {}
-    void SetEnabled(bool on) override { enabled_ = on; }
-    bool Enabled() const override { return enabled_; }
-
-private:
-    int interval_ = 0;
-    bool enabled_ = false;
-};
-
 std::mutex g_pageMutex;
 std::string g_page;  // what the server answers to every request
 std::string g_host;  // "127.0.0.1:<port>"
@@ -75,7 +62,7 @@ void StartServer() {
 
 TWorkerSeams Seams(const std::string& codeAnswer) {
     TWorkerSeams seams;
-    seams.Timer = std::make_unique<TNullTimer>();
+    seams.Timer = MakeFrameworkTimer();  // the idle timer of FuzzSeams.cpp
     seams.Pause = [](int) {};
     seams.Message = [](const std::string&) {};
     seams.CodePrompt = [codeAnswer](const TCodeRequest&, TSubmit&) {

@@ -1,5 +1,5 @@
-// The seams of agent/AgentSeams.h for the fuzz target: the workers are always built with seams of
-// their own here, so the defaults only need to exist (no framework timer, no real pause).
+// The framework timer and the pause for the fuzz target: no GUI layer, no real waiting. The
+// harness drives the workers itself, so the timer only has to hold its settings.
 #include "agent/AgentSeams.h"
 
 namespace {
@@ -17,21 +17,7 @@ private:
     bool enabled_ = false;
 };
 
-TMessageSink& MessageSinkSlot() {
-    static TMessageSink sink;
-    return sink;
-}
-
-TCodePrompt& CodePromptSlot() {
-    static TCodePrompt prompt;
-    return prompt;
-}
-
 }  // namespace
 
 std::unique_ptr<IWorkerTimer> MakeFrameworkTimer() { return std::make_unique<TIdleTimer>(); }
 void SleepPause(int) {}
-void SetDefaultMessageSink(TMessageSink sink) { MessageSinkSlot() = std::move(sink); }
-void SetDefaultCodePrompt(TCodePrompt prompt) { CodePromptSlot() = std::move(prompt); }
-const TMessageSink& DefaultMessageSink() { return MessageSinkSlot(); }
-const TCodePrompt& DefaultCodePrompt() { return CodePromptSlot(); }
