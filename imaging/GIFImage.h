@@ -534,5 +534,4 @@ private:
     std::unique_ptr<TGIFHeader> header_;
     HPALETTE globalPalette_ = nullptr;  // owned
     std::unique_ptr<TBitmap> bitmap_;   // the first-frame bitmap
-    int stillFrame_ = -1;
 };
