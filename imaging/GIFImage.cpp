@@ -156,16 +156,6 @@ TColor TGIFColorMap::Colors(int index) {
     return ToColor(data_[static_cast<size_t>(index)]);
 }
 
-void TGIFColorMap::SetColors(int index, TColor color) {
-    if (index < 0 || index >= count_) {
-        Warning(1, "Invalid color index");
-        return;
-    }
-    data_[static_cast<size_t>(index)] = FromColor(color);
-    optimized_ = false;
-    Changed();
-}
-
 void TGIFColorMap::LoadFromStream(TStream& stream, int count) {
     Clear();
     count = std::clamp(count, 0, 256);

@@ -104,7 +104,6 @@ public:
     // Entry index as a framework colour; out of range warns "Invalid color index" and gives entry
     // 0, or raises "Color table is empty".
     TColor Colors(int index);
-    void SetColors(int index, TColor color);
 
     void LoadFromStream(TStream& stream, int count);
     // The entries, then black ones up to 2^BitsPerPixel.

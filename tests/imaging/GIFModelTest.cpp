@@ -206,6 +206,11 @@ TEST(GIFExtensions, ApplicationBlocks) {
     auto* twelve = dynamic_cast<TGIFApplicationExtension*>(rig.Read(Hex("21 FF 0C") + "NETSCAPE2.0X" + Hex("01 07 00")));
     ASSERT_NE(twelve, nullptr);
     EXPECT_EQ(std::string(twelve->Identifier.begin(), twelve->Identifier.end()), "NETSCAPE2.0");
+    // A block the registries cannot name further keeps its data as an unregistered one.
+    auto* kept = dynamic_cast<TGIFUnknownAppExtension*>(twelve);
+    ASSERT_NE(kept, nullptr);
+    ASSERT_EQ(kept->Blocks.size(), 1u);
+    EXPECT_EQ(kept->Blocks[0].Data, std::vector<uint8_t>{7});
     EXPECT_EQ(ErrorOf([&] { rig.Read(Hex("21 FF 09") + "ABCDEFGHI" + Hex("00")); }),
               "Unsupported Application Extension block size");
 
