@@ -32,8 +32,13 @@ static void extensions(int count, const ExtensionBlock *b) {
                 b[i + 1].Bytes[0] == 1)
                 printf("loop %d\n", b[i + 1].Bytes[1] | b[i + 1].Bytes[2] << 8);
         } else if (b[i].Function == COMMENT_EXT_FUNC_CODE) {
+            /* One comment's later sub-blocks follow as continuation blocks. */
             printf("comment ");
             hex(b[i].Bytes, b[i].ByteCount);
+            while (i + 1 < count && b[i + 1].Function == CONTINUE_EXT_FUNC_CODE) {
+                ++i;
+                hex(b[i].Bytes, b[i].ByteCount);
+            }
             printf("\n");
         }
     }

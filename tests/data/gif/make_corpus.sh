@@ -49,7 +49,8 @@ done
 
 # ImageMagick.
 convert -delay 7 -loop 3 -dispose Background -size 8x6 xc:red \( -size 4x3 xc:blue -page +2+1 \) corpus/anim.gif
-convert -size 20x15 xc:white -comment "A comment line" corpus/comment.gif
+convert -size 20x15 xc:white "$work/c.gif"
+gifsicle --comment "A comment line of 300 bytes: $(printf 'x%.0s' $(seq 1 270))" "$work/c.gif" -o corpus/comment.gif
 convert -size 6x4 xc:green \( -size 3x2 xc:yellow \) -delete 0 -page 20x15+5+4 corpus/offset.gif
 for pic in netscape logo rose wizard; do convert "$pic:" "corpus/$pic.gif"; done
 convert -seed 7 -size 150x200 plasma:fractal -colors 256 corpus/photo.gif
