@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "platform/graphics/SysServices.h"
+
 void Error(const std::string& message) { throw GIFException(message); }
 
 uint8_t ReadByte(TStream& stream) {
@@ -88,6 +90,7 @@ void TDIBWriter::MakeDIB() {
 uint8_t* TDIBWriter::ScanLine(int row) {
     if (!made_) MakeDIB();
     if (row < 0 || row >= height_) throw EInvalidGraphicOperation("Scan line index out of range");
+    GdiFlush();
     return bits_.data() + bytesPerLine_ * row;
 }
 

@@ -23,6 +23,9 @@ int GetScreenBitsPerPixel();
 // The id of a named clipboard format: the same name (A-Z folded) gives the same id, from 0xC000 on.
 unsigned RegisterClipboardFormat(const std::string& name);
 
+// Ends the batch of pending GDI calls. The stand-in draws at once: nothing to flush.
+inline bool GdiFlush() { return true; }
+
 // A GDI result check: the value itself when the call succeeded (not 0 or null). The stand-in keeps
 // no per-call error code, so a failure always raises EOutOfResources "Out of system resources".
 template <typename T>
