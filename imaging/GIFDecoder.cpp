@@ -100,7 +100,9 @@ private:
                 prefix_[i] = 0;
                 suffix_[i] = i;
             }
-            for (int i = clearCode_; i < kTableSize; ++i) prefix_[i] = suffix_[i] = 0;
+            // Entries past the highest one ever defined are still 0: a run of clears costs no more
+            // than the codes between them.
+            for (int i = clearCode_; i < defined_; ++i) prefix_[i] = suffix_[i] = 0;
             codeSize_ = initialCodeSize_ + 1;
             maxCode_ = 2 * clearCode_;
             nextFree_ = clearCode_ + 2;
@@ -132,6 +134,7 @@ private:
             prefix_[nextFree_] = oldCode_;
             suffix_[nextFree_] = firstCode_;
             ++nextFree_;
+            defined_ = std::max(defined_, nextFree_);
             if (nextFree_ >= maxCode_ && maxCode_ < kTableSize) {
                 maxCode_ *= 2;
                 ++codeSize_;
@@ -162,6 +165,7 @@ private:
     int stack_[kStackSize];
     int sp_ = 0;
     int pushed_ = 0;
+    int defined_ = 0;  // one past the highest entry written
 
     // 2 bytes carried over, up to 255 data bytes, and room to read a code's bytes as one word.
     uint8_t buffer_[258 + 2];
