@@ -331,7 +331,6 @@ void TGIFImage::StopDraw() { bitmap_.reset(); }
 
 void TGIFImage::Clear() {
     StopDraw();
-    bitmap_.reset();
     images_->Clear();
     header_->ColorMap().Clear();
     header_->ScreenWidth = 0;
@@ -406,7 +405,6 @@ void TGIFImage::ScreenSizeFix() {
 
 void TGIFImage::LoadFromStream(TStream& stream) {
     Progress(this, psStarting, 0, false, TRect{}, "Loading...");
-    bool ok = false;
     try {
         Clear();
         const int64_t start = stream.Position();
@@ -420,12 +418,11 @@ void TGIFImage::LoadFromStream(TStream& stream) {
             stream.SetPosition(start);
             throw;
         }
-        ok = true;
     } catch (...) {
         Progress(this, psEnding, 0, true, TRect{}, "Loading...");
         throw;
     }
-    if (ok) Progress(this, psEnding, 100, true, TRect{}, "Loading...");
+    Progress(this, psEnding, 100, true, TRect{}, "Loading...");
 }
 
 // Writing and drawing GIF images are not part of this codec yet.
