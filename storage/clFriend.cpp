@@ -1,7 +1,5 @@
 #include "storage/clFriend.h"
 
-#include <unordered_set>
-
 #include "platform/ProgramDir.h"
 #include "storage/clUrlList.h"
 
@@ -37,40 +35,6 @@ int IntegerOf(TXMLNode record, std::string_view name) {
     return static_cast<int>(value);
 }
 
-// What Target.FindByUrl / FindByLogin would answer, kept in sets so that a merge is linear.
-// Records the merge adds are entered too, as the lookups would see them.
-class TMergeLookup {
-public:
-    TMergeLookup(TFriend& target, int mode) : mode_(mode) {
-        if (mode_ != 1 && mode_ != 2) return;
-        if (TXMLRecordNodes* nodes = target.RecordNodes())
-            for (int i = 0; i < nodes->Count(); ++i)
-                if (TXMLNode url = nodes->Nodes(i).FindChild("URL")) Add(url.Text());
-    }
-    bool Contains(const std::string& url) const {
-        if (mode_ == 2) {
-            const std::string login = ExtractLogin(url);
-            if (!login.empty()) return logins_.count(login) != 0;
-        } else if (mode_ != 1) {
-            return false;
-        }
-        return urls_.count(LowerCase(url)) != 0;
-    }
-    void Add(const std::string& url) {
-        if (mode_ != 1 && mode_ != 2) return;
-        urls_.insert(LowerCase(url));
-        if (mode_ == 2) {
-            std::string login = ExtractLogin(url);
-            if (!login.empty()) logins_.insert(std::move(login));
-        }
-    }
-
-private:
-    int mode_;
-    std::unordered_set<std::string> urls_;
-    std::unordered_set<std::string> logins_;
-};
-
 }  // namespace
 
 TFriend::TFriend() {
@@ -94,8 +58,50 @@ void TFriend::InternalInitFieldDefs() {
     defs.Add("NewMessage", ftInteger, 0, true);
 }
 
+bool TFriend::IndexCurrent() const {
+    return index_.valid && Document() && Document()->ChangeCount() == index_.changes;
+}
+
+void TFriend::IndexRecord(int index, TXMLNode record) {
+    TXMLNode url = record.FindChild("URL");
+    if (!url) return;  // the walks pass over a record without the element
+    const std::string text = url.Text();
+    // emplace keeps an existing entry: the first record wins, as in a walk from the top.
+    index_.byUrl.emplace(LowerCase(text), index);
+    std::string login = ExtractLogin(text);
+    if (!login.empty()) index_.byLogin.emplace(std::move(login), index);
+}
+
+void TFriend::EnsureIndex() {
+    if (IndexCurrent()) return;
+    index_.byLogin.clear();
+    index_.byUrl.clear();
+    TXMLRecordNodes* nodes = RecordNodes();
+    const int count = nodes->Count();
+    index_.byLogin.reserve(static_cast<size_t>(count));
+    index_.byUrl.reserve(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) IndexRecord(i, nodes->Nodes(i));
+    index_.changes = Document()->ChangeCount();
+    index_.valid = true;
+}
+
+void TFriend::IndexAppended(bool wasCurrent, TXMLNode record) {
+    // An OnPosition handler may have changed the document in between: then only a rebuild is safe.
+    if (!wasCurrent || OnPosition) {
+        index_.valid = false;
+        return;
+    }
+    IndexRecord(RecordCount() - 1, record);
+    index_.changes = Document()->ChangeCount();
+}
+
+TXMLNode TFriend::UrlNodeOf(int index) { return RecordNodes()->Nodes(index).FindChild("URL"); }
+
 TXMLNode TFriend::FindByUrl(std::string_view Url) {
-    return FindFieldNode("URL", [Url](const std::string& text) { return SameText(text, Url); });
+    if (!RecordNodes()) return TXMLNode();
+    EnsureIndex();
+    auto it = index_.byUrl.find(LowerCase(Url));
+    return it == index_.byUrl.end() ? TXMLNode() : UrlNodeOf(it->second);
 }
 
 TXMLNode TFriend::FindByLogin(std::string_view Url) {
@@ -103,7 +109,10 @@ TXMLNode TFriend::FindByLogin(std::string_view Url) {
     // Without a login the address is the only identity left; a substring test of '' would
     // match nothing and let every merge add the contact again.
     if (login.empty()) return FindByUrl(Url);
-    return FindFieldNode("URL", [&login](const std::string& text) { return ExtractLogin(text) == login; });
+    if (!RecordNodes()) return TXMLNode();
+    EnsureIndex();
+    auto it = index_.byLogin.find(login);
+    return it == index_.byLogin.end() ? TXMLNode() : UrlNodeOf(it->second);
 }
 
 void TFriend::SetFields(TXMLNode record, std::string_view Name, std::string_view Login, std::string_view URL,
@@ -125,14 +134,18 @@ void TFriend::SetFields(TXMLNode record, std::string_view Name, std::string_view
 TXMLNode TFriend::AddFriend(std::string_view Name, std::string_view Login, std::string_view URL,
                             std::string_view Area, int Age, int VipUser, int PhotoCount, int WithVoice, int Intim,
                             std::string_view AgeRange) {
+    const bool current = IndexCurrent();
     TXMLNode record = AppendRecordNode();
     SetFields(record, Name, Login, URL, Area, Age, VipUser, PhotoCount, WithVoice, Intim, AgeRange);
+    IndexAppended(current, record);
     return record;
 }
 
 TXMLNode TFriend::CopyRecord(TXMLTable& Source) {
+    const bool current = IndexCurrent() && &Source != this;
     TXMLNode record = AppendRecordNode();
     for (const TFieldDef& def : FieldDefs()) FieldOf(record, def.Name).SetText(Source.GetFieldText(def.Name));
+    IndexAppended(current, record);
     return record;
 }
 
@@ -153,16 +166,17 @@ void TFriend::MergeByLogin(TFriend* Target) { MergeInto(Target, 2); }
 void TFriend::MergeInto(TFriend* Target, int Mode) {
     TXMLRecordNodes* nodes = RecordNodes();
     if (!Target || !nodes || nodes->Count() == 0) return;
-    TMergeLookup lookup(*Target, Mode);
     const int count = nodes->Count();
     for (int i = 0; i < count; ++i) {
         TXMLNode record = nodes->Nodes(i);
         const std::string url = TextOf(record, "URL");
-        if (lookup.Contains(url)) continue;
+        // Target's lookups are indexed, and its appends keep the index current, so a merge is
+        // linear in the two tables.
+        const TXMLNode found = Mode == 1 ? Target->FindByUrl(url) : Mode == 2 ? Target->FindByLogin(url) : TXMLNode();
+        if (found) continue;
         Target->AddFriend(TextOf(record, "Name"), TextOf(record, "Login"), url, TextOf(record, "Area"),
                           IntegerOf(record, "Age"), IntegerOf(record, "VipUser"), IntegerOf(record, "PhotoCount"),
                           IntegerOf(record, "WithVoice"), IntegerOf(record, "Intim"), TextOf(record, "AgeRange"));
-        lookup.Add(url);
     }
 }
 

@@ -1,8 +1,13 @@
 #pragma once
 // The contact table: one "Friend" record per contact of the site, identified by its profile page
-// address (URL) and by the login taken from it.
+// address (URL) and by the login taken from it. The lookups go through an index (login -> first
+// record, lower-cased address -> first record) that the table's appends keep current; any other
+// change to the document, through the table or through RecordNodes, is seen by the document's
+// change count and rebuilds the index at the next lookup.
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "storage/clXMLDataTable.h"
 
@@ -40,6 +45,21 @@ protected:
     void InternalInitFieldDefs() override;
 
 private:
+    struct TLookupIndex {
+        std::unordered_map<std::string, int> byLogin;  // ExtractLogin of the address
+        std::unordered_map<std::string, int> byUrl;    // the address with A-Z lower-cased
+        std::uint64_t changes = 0;                     // the document's change count it matches
+        bool valid = false;
+    };
+    bool IndexCurrent() const;
+    void EnsureIndex();
+    void IndexRecord(int index, TXMLNode record);
+    // Enters the record just appended when the index matched the document before the append.
+    void IndexAppended(bool wasCurrent, TXMLNode record);
+    TXMLNode UrlNodeOf(int index);
+
+    TLookupIndex index_;
+
     void SetFields(TXMLNode record, std::string_view Name, std::string_view Login, std::string_view URL,
                    std::string_view Area, int Age, int VipUser, int PhotoCount, int WithVoice, int Intim,
                    std::string_view AgeRange);
