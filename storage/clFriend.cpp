@@ -58,61 +58,54 @@ void TFriend::InternalInitFieldDefs() {
     defs.Add("NewMessage", ftInteger, 0, true);
 }
 
-bool TFriend::IndexCurrent() const {
-    return index_.valid && Document() && Document()->ChangeCount() == index_.changes;
+bool TFriend::IsCurrent(const TKeyIndex& key) const {
+    return key.valid && Document() && Document()->ChangeCount() == key.changes;
 }
 
-void TFriend::IndexRecord(int index, TXMLNode record) {
+void TFriend::Enter(TKeyIndex& key, int index, TXMLNode record) {
     TXMLNode url = record.FindChild("URL");
     if (!url) return;  // the walks pass over a record without the element
-    const std::string text = url.Text();
     // emplace keeps an existing entry: the first record wins, as in a walk from the top.
-    index_.byUrl.emplace(LowerCase(text), index);
-    std::string login = ExtractLogin(text);
-    if (!login.empty()) index_.byLogin.emplace(std::move(login), index);
+    if (&key == &byLogin_) {
+        std::string login = ExtractLogin(url.Text());
+        if (!login.empty()) key.first.emplace(std::move(login), index);
+    } else {
+        key.first.emplace(LowerCase(url.Text()), index);
+    }
 }
 
-void TFriend::EnsureIndex() {
-    if (IndexCurrent()) return;
-    index_.byLogin.clear();
-    index_.byUrl.clear();
+TXMLNode TFriend::Find(TKeyIndex& key, const std::string& text) {
     TXMLRecordNodes* nodes = RecordNodes();
-    const int count = nodes->Count();
-    index_.byLogin.reserve(static_cast<size_t>(count));
-    index_.byUrl.reserve(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) IndexRecord(i, nodes->Nodes(i));
-    index_.changes = Document()->ChangeCount();
-    index_.valid = true;
+    if (!nodes) return TXMLNode();
+    if (!IsCurrent(key)) {
+        key.first.clear();
+        key.first.reserve(static_cast<size_t>(nodes->Count()));
+        for (int i = 0; i < nodes->Count(); ++i) Enter(key, i, nodes->Nodes(i));
+        key.changes = Document()->ChangeCount();
+        key.valid = true;
+    }
+    auto it = key.first.find(text);
+    return it == key.first.end() ? TXMLNode() : nodes->Nodes(it->second).FindChild("URL");
 }
 
-void TFriend::IndexAppended(bool wasCurrent, TXMLNode record) {
+void TFriend::EnterAppended(TKeyIndex& key, bool wasCurrent, TXMLNode record) {
     // An OnPosition handler may have changed the document in between: then only a rebuild is safe.
     if (!wasCurrent || OnPosition) {
-        index_.valid = false;
+        key.valid = false;
         return;
     }
-    IndexRecord(RecordCount() - 1, record);
-    index_.changes = Document()->ChangeCount();
+    Enter(key, RecordCount() - 1, record);
+    key.changes = Document()->ChangeCount();
 }
 
-TXMLNode TFriend::UrlNodeOf(int index) { return RecordNodes()->Nodes(index).FindChild("URL"); }
-
-TXMLNode TFriend::FindByUrl(std::string_view Url) {
-    if (!RecordNodes()) return TXMLNode();
-    EnsureIndex();
-    auto it = index_.byUrl.find(LowerCase(Url));
-    return it == index_.byUrl.end() ? TXMLNode() : UrlNodeOf(it->second);
-}
+TXMLNode TFriend::FindByUrl(std::string_view Url) { return Find(byUrl_, LowerCase(Url)); }
 
 TXMLNode TFriend::FindByLogin(std::string_view Url) {
     const std::string login = ExtractLogin(Url);
     // Without a login the address is the only identity left; a substring test of '' would
     // match nothing and let every merge add the contact again.
     if (login.empty()) return FindByUrl(Url);
-    if (!RecordNodes()) return TXMLNode();
-    EnsureIndex();
-    auto it = index_.byLogin.find(login);
-    return it == index_.byLogin.end() ? TXMLNode() : UrlNodeOf(it->second);
+    return Find(byLogin_, login);
 }
 
 void TFriend::SetFields(TXMLNode record, std::string_view Name, std::string_view Login, std::string_view URL,
@@ -134,18 +127,20 @@ void TFriend::SetFields(TXMLNode record, std::string_view Name, std::string_view
 TXMLNode TFriend::AddFriend(std::string_view Name, std::string_view Login, std::string_view URL,
                             std::string_view Area, int Age, int VipUser, int PhotoCount, int WithVoice, int Intim,
                             std::string_view AgeRange) {
-    const bool current = IndexCurrent();
+    const bool logins = IsCurrent(byLogin_), urls = IsCurrent(byUrl_);
     TXMLNode record = AppendRecordNode();
     SetFields(record, Name, Login, URL, Area, Age, VipUser, PhotoCount, WithVoice, Intim, AgeRange);
-    IndexAppended(current, record);
+    EnterAppended(byLogin_, logins, record);
+    EnterAppended(byUrl_, urls, record);
     return record;
 }
 
 TXMLNode TFriend::CopyRecord(TXMLTable& Source) {
-    const bool current = IndexCurrent() && &Source != this;
+    const bool logins = IsCurrent(byLogin_), urls = IsCurrent(byUrl_);
     TXMLNode record = AppendRecordNode();
     for (const TFieldDef& def : FieldDefs()) FieldOf(record, def.Name).SetText(Source.GetFieldText(def.Name));
-    IndexAppended(current, record);
+    EnterAppended(byLogin_, logins, record);
+    EnterAppended(byUrl_, urls, record);
     return record;
 }
 

@@ -45,20 +45,21 @@ protected:
     void InternalInitFieldDefs() override;
 
 private:
-    struct TLookupIndex {
-        std::unordered_map<std::string, int> byLogin;  // ExtractLogin of the address
-        std::unordered_map<std::string, int> byUrl;    // the address with A-Z lower-cased
-        std::uint64_t changes = 0;                     // the document's change count it matches
+    // One key of the lookups: the login (ExtractLogin of the address) or the address with A-Z
+    // lower-cased, to the index of the first record holding it. Each is built at its first use.
+    struct TKeyIndex {
+        std::unordered_map<std::string, int> first;
+        std::uint64_t changes = 0;  // the document's change count it matches
         bool valid = false;
     };
-    bool IndexCurrent() const;
-    void EnsureIndex();
-    void IndexRecord(int index, TXMLNode record);
-    // Enters the record just appended when the index matched the document before the append.
-    void IndexAppended(bool wasCurrent, TXMLNode record);
-    TXMLNode UrlNodeOf(int index);
+    bool IsCurrent(const TKeyIndex& key) const;
+    void Enter(TKeyIndex& key, int index, TXMLNode record);
+    TXMLNode Find(TKeyIndex& key, const std::string& text);
+    // Enters the record just appended into a key that matched the document before the append.
+    void EnterAppended(TKeyIndex& key, bool wasCurrent, TXMLNode record);
 
-    TLookupIndex index_;
+    TKeyIndex byLogin_;
+    TKeyIndex byUrl_;
 
     void SetFields(TXMLNode record, std::string_view Name, std::string_view Login, std::string_view URL,
                    std::string_view Area, int Age, int VipUser, int PhotoCount, int WithVoice, int Intim,

@@ -248,9 +248,11 @@ void EscapeCarriageReturns(std::string& out) {
     out.swap(escaped);
 }
 
-std::atomic<uint64_t> g_changes{0};
+// Each document counts its changes in a range of its own (2^40 wide), so a count seen once never
+// stands for a state of another document, and a change costs no atomic operation.
+std::atomic<uint64_t> g_documents{0};
 
-uint64_t NextChange() { return g_changes.fetch_add(1, std::memory_order_relaxed) + 1; }
+uint64_t NewDocumentCount() { return (g_documents.fetch_add(1, std::memory_order_relaxed) + 1) << 40; }
 
 pugi::xml_node N(pugi::xml_node_struct* n) { return pugi::xml_node(n); }
 
@@ -298,7 +300,7 @@ std::string ReadWholeFile(const std::string& fileName) {
 // ---- TXMLNode ----
 
 void TXMLNode::Changed() const {
-    if (changes_) *changes_ = NextChange();
+    if (changes_) ++*changes_;
 }
 
 bool TXMLNode::IsElement() const { return N(node_).type() == pugi::node_element; }
@@ -398,7 +400,7 @@ struct TXMLDocument::Impl {
 };
 
 TXMLDocument::TXMLDocument()
-    : impl_(std::make_unique<Impl>()), changes_(std::make_unique<uint64_t>(NextChange())) {}
+    : impl_(std::make_unique<Impl>()), changes_(std::make_unique<uint64_t>(NewDocumentCount())) {}
 TXMLDocument::~TXMLDocument() = default;
 TXMLDocument::TXMLDocument(TXMLDocument&&) noexcept = default;
 TXMLDocument& TXMLDocument::operator=(TXMLDocument&&) noexcept = default;
@@ -411,7 +413,7 @@ void TXMLDocument::LoadFromBytes(std::string_view bytes, const std::string& name
     Parse(std::string(bytes), name);
 }
 
-void TXMLDocument::Changed() { *changes_ = NextChange(); }
+void TXMLDocument::Changed() { ++*changes_; }
 
 void TXMLDocument::Parse(std::string bytes, const std::string& name) {
     auto fresh = std::make_unique<Impl>();

@@ -117,8 +117,8 @@ public:
     void Clear();
 
     // Moves on every change to the document: a load, a clear, and every change made through its
-    // nodes. The values of all documents come from one sequence, so a value seen once never
-    // stands for another state of any document.
+    // nodes. Every document counts in a range of its own, so a value seen once never stands for
+    // another state of this or any other document.
     std::uint64_t ChangeCount() const { return *changes_; }
 
     struct Impl;
