@@ -49,8 +49,10 @@ const TCorpus& RealPages() {
 const TCorpus& SitePages() {
     static const TCorpus pages = [] {
         std::mt19937 rng(1251);
-        const char* names[] = {u8"Наталья"_cp, u8"Светлана"_cp, u8"Ольга"_cp, u8"Марина"_cp, u8"Екатерина"_cp, u8"Юлия"_cp, u8"Анна"_cp, u8"Ирина"_cp};
-        const char* areas[] = {u8"Москва"_cp, u8"Санкт-Петербург"_cp, u8"Новосибирск"_cp, u8"Екатеринбург"_cp, u8"Казань"_cp};
+        const std::string names[] = {u8"Наталья"_cp, u8"Светлана"_cp,  u8"Ольга"_cp, u8"Марина"_cp,
+                                     u8"Екатерина"_cp, u8"Юлия"_cp, u8"Анна"_cp,  u8"Ирина"_cp};
+        const std::string areas[] = {u8"Москва"_cp, u8"Санкт-Петербург"_cp, u8"Новосибирск"_cp,
+                                     u8"Екатеринбург"_cp, u8"Казань"_cp};
         TCorpus r;
         for (int page = 0; page < 8; ++page) {
             std::string s =
@@ -70,7 +72,7 @@ const TCorpus& SitePages() {
                      "/\" class=contact><b>" + names[rng() % 8] + "</b></a>,&nbsp;" + age + u8"&nbsp;лет, "_cp +
                      areas[rng() % 5] + "</td>\r\n  <td align=center><img src=\"/img/photo.gif\" width=16 height=16 "
                      u8"alt=\"Фото: "_cp + std::to_string(rng() % 9) + "\"></td>\r\n  <td>" +
-                     (rng() % 3 == 0 ? u8"<img src=/img/new.gif alt=\"Новое сообщение\">"_cp : "&nbsp;") +
+                     (rng() % 3 == 0 ? u8"<img src=/img/new.gif alt=\"Новое сообщение\">"_cp.c_str() : "&nbsp;") +
                      u8"</td>\r\n  <td nowrap><span class=online>Сейчас на сайте!</span>&nbsp;&laquo;"_cp +
                      u8"Привет! Как дела? Напиши мне &amp; посмотри мои фото&raquo;</td>\r\n</tr>\r\n"_cp;
             }
