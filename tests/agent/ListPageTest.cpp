@@ -150,8 +150,8 @@ TEST_F(ListPageTest, HostTypedInCapitalsFindsNoContact) {
 
 class ProfileTest : public ListPageTest {
 protected:
-    // One list row for login "p", whose profile is `profile` (UTF-8 body after a head).
-    // utf8Body: profile is UTF-8 markup, sent as it is.
+    // One list row for login "p", whose profile is `profile` after a head: cp1251 markup sent in
+    // enc, or with utf8Body UTF-8 markup sent as it is.
     std::string Row(const std::string& profile, site::Encoding enc = site::Encoding::Cp1251, bool utf8Body = false) {
         site::RawPage page(site::pages::Head("profile", enc) + profile + "</body></html>\n");
         page.encoding = enc;
