@@ -166,7 +166,7 @@ template <bool Indexed>
 void Import(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
     const std::vector<std::string>& logins = Logins(n);
-    const std::string area = std::string(u8"Москва, м. Киевская"_cp);
+    const std::string area = u8"Москва, м. Киевская"_cp;
     for (auto _ : state) {
         TFriend t;
         t.LoadFromFile(BenchDir() + "/missing.xml");

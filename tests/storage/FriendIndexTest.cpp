@@ -38,8 +38,8 @@ TXMLNode WalkByLogin(TFriend& t, const std::string& url) {
 // and Cyrillic case, no login (no closing "/"), an empty address, a login inside a longer one.
 std::vector<std::string> Addresses() {
     std::vector<std::string> out;
-    const std::string logins[] = {"anna", "Anna", "ANNA", "annamaria", "ivan_1987", std::string(u8"иван"_cp),
-                                  std::string(u8"Иван"_cp), std::string(u8"ИВАН"_cp), "x"};
+    const std::string logins[] = {"anna", "Anna", "ANNA", "annamaria", "ivan_1987", u8"иван"_cp.str(),
+                                  u8"Иван"_cp.str(), u8"ИВАН"_cp.str(), "x"};
     const std::string hosts[] = {"http://www.velmora.ru/", "http://WWW.Velmora.RU/", "http://m.velmora.ru/"};
     for (const std::string& h : hosts)
         for (const std::string& l : logins) {

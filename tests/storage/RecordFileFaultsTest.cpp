@@ -36,7 +36,7 @@ TEST(RecordFileFaults, CarriageReturnsInValuesReadBackUnchanged) {
     TempDir dir;
     TFriend t;
     const std::string name = "a\rb\r\nc\n\rd\r";
-    const std::string area = std::string(u8"Москва\r\nКиевская"_cp);
+    const std::string area = u8"Москва\r\nКиевская"_cp.str();
     t.AddFriend(name, "crlf", "http://x/crlf/", area, 1, 0, 0, 0, 0, "\r");
     const std::string path = dir.Path("Friends.xml");
     t.SaveToFile(path);
@@ -68,8 +68,8 @@ TEST(RecordFileFaults, DeclaredEncodingsAreHonouredAndSavedAsUtf8) {
     TFriend koi;
     koi.LoadFromFile(FixturePath("koi8r_declared.xml"));
     ASSERT_EQ(koi.RecordCount(), 2);
-    EXPECT_EQ(FieldOfRecord(koi, 1, "Name"), std::string(u8"Анна"_cp));
-    EXPECT_EQ(FieldOfRecord(koi, 2, "Area"), std::string(u8"Санкт-Петербург"_cp));
+    EXPECT_EQ(FieldOfRecord(koi, 1, "Name"), u8"Анна"_cp.str());
+    EXPECT_EQ(FieldOfRecord(koi, 2, "Area"), u8"Санкт-Петербург"_cp.str());
     EXPECT_EQ(FieldOfRecord(koi, 2, "Name"), "Joe & <Co>");
     const std::string path = dir.Path("koi.xml");
     koi.SaveToFile(path);
@@ -84,7 +84,7 @@ TEST(RecordFileFaults, DeclaredEncodingsAreHonouredAndSavedAsUtf8) {
     TFriend latin;
     latin.LoadFromFile(FixturePath("latin1_declared.xml"));
     ASSERT_EQ(latin.RecordCount(), 1);
-    EXPECT_EQ(FieldOfRecord(latin, 1, "Name"), std::string(u8"J?rgen «Joe» M?ller"_cp));
+    EXPECT_EQ(FieldOfRecord(latin, 1, "Name"), u8"J?rgen «Joe» M?ller"_cp.str());
     EXPECT_EQ(FieldOfRecord(latin, 1, "Area"), "Z?rich");
     latin.SaveToFile(path);
     ASSERT_TRUE(PythonField(path, "Name", out)) << out;
@@ -109,7 +109,7 @@ TEST(RecordFileFaults, BytesThatAreNotUtf8RaiseWithFileAndOffset) {
         EXPECT_NE(e.Message().find("at offset " + std::to_string(first)), std::string::npos) << e.Message();
     }
     EXPECT_EQ(t.RecordCount(), 2);
-    EXPECT_EQ(FieldOfRecord(t, 1, "Name"), std::string(u8"Анна"_cp));
+    EXPECT_EQ(FieldOfRecord(t, 1, "Name"), u8"Анна"_cp.str());
 
     // Overlong forms, surrogates, a cut sequence, a stray continuation byte: each is refused at
     // its own offset, also behind a byte-order mark and in an encoding iconv does not know.
@@ -134,7 +134,7 @@ TEST(RecordFileFaults, BytesThatAreNotUtf8RaiseWithFileAndOffset) {
     WriteFile(dir.Path("good.xml"), "<Friends><Friend><Name>\x7F\xC2\xAB\xD0\xAF\xE2\x84\x96\xF0\x9F\x98\x80"
                                     "\xE4\xB8\xAD</Name></Friend></Friends>");
     t.LoadFromFile(dir.Path("good.xml"));
-    EXPECT_EQ(FieldOfRecord(t, 1, "Name"), std::string(u8"\x7F«Я№??"_cp));
+    EXPECT_EQ(FieldOfRecord(t, 1, "Name"), u8"\x7F«Я№??"_cp.str());
 }
 
 TEST(RecordFileFaults, ReadOnlyFileIsNotReplaced) {

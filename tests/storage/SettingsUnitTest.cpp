@@ -211,7 +211,7 @@ TEST_F(SettingsTest, ADamagedLineLosesOnlyItself) {
         TBraskSettings s;
         FillAll(s);
         s.PageCount = 10;
-        s.s_t = std::string(u8"Ярославль"_cp);
+        s.s_t = u8"Ярославль"_cp.str();
         s.SaveToRegistry();
         TRegistry reg;  // a key of a later version stays too
         ASSERT_TRUE(reg.OpenKey(SettingsKey, false));
@@ -235,18 +235,18 @@ TEST_F(SettingsTest, ADamagedLineLosesOnlyItself) {
         TBraskSettings s;
         s.LoadFromRegistry();
         EXPECT_TRUE(s.KeyFound());
-        EXPECT_EQ(s.login, std::string(u8"Маша_1990"_cp));
-        EXPECT_EQ(s.GetPassword(), std::string(u8"пароль"_cp));
+        EXPECT_EQ(s.login, u8"Маша_1990"_cp.str());
+        EXPECT_EQ(s.GetPassword(), u8"пароль"_cp.str());
         EXPECT_EQ(s.AgentServer, "www.velmora.ru");
         EXPECT_EQ(s.PageCount, damaged == cutShort ? 10 : 0);
-        EXPECT_EQ(s.s_t, damaged == cutShort ? "" : std::string(u8"Ярославль"_cp));
+        EXPECT_EQ(s.s_t, damaged == cutShort ? "" : u8"Ярославль"_cp.str());
         s.SaveToRegistry();
         EXPECT_EQ(ReadFile(StoreFile() + ".bak"), damaged);
 
         TBraskSettings again;
         again.LoadFromRegistry();
-        EXPECT_EQ(again.login, std::string(u8"Маша_1990"_cp));
-        EXPECT_EQ(again.GetPassword(), std::string(u8"пароль"_cp));
+        EXPECT_EQ(again.login, u8"Маша_1990"_cp.str());
+        EXPECT_EQ(again.GetPassword(), u8"пароль"_cp.str());
         EXPECT_EQ(again.AgentServer, "www.velmora.ru");
         TRegistry reg;
         ASSERT_TRUE(reg.OpenKeyReadOnly(SettingsKey));
