@@ -10,6 +10,7 @@
 
 #include "platform/Strings.h"
 #include "platform/registry/Registry.h"
+#include "platform/CpLiteral.h"
 
 namespace {
 
@@ -72,7 +73,7 @@ TEST_F(RegistryTest, ValuesKeepTheirKindAndTextAcrossObjects) {
         EXPECT_EQ(reg.CurrentPath(), kKey);
         reg.WriteInteger("PageCount", -1);
         reg.WriteInteger("OnLineScan", 1);
-        reg.WriteString("login", "Вася Пупкин");
+        reg.WriteString("login", u8"Вася Пупкин"_cp);
         reg.WriteString("empty", "");
         reg.WriteString("digits", "12");
         reg.CloseKey();
@@ -85,7 +86,7 @@ TEST_F(RegistryTest, ValuesKeepTheirKindAndTextAcrossObjects) {
     EXPECT_EQ(reg.ReadInteger("PageCount"), -1);
     EXPECT_EQ(reg.ReadInteger("OnLineScan"), 1);
     EXPECT_EQ(reg.GetDataType("login"), rdString);
-    EXPECT_EQ(reg.ReadString("login"), "Вася Пупкин");
+    EXPECT_EQ(reg.ReadString("login"), u8"Вася Пупкин"_cp);
     EXPECT_TRUE(reg.ValueExists("empty"));
     EXPECT_EQ(reg.ReadString("empty"), "");
     // A number written as text stays text.
@@ -106,7 +107,7 @@ TEST_F(RegistryTest, FileIsUtf8TextWithKindsAndPrivateModes) {
         TRegistry reg;
         ASSERT_TRUE(reg.OpenKey(kKey, true));
         reg.WriteInteger("PageCount", -1);
-        reg.WriteString("login", "Ёж");
+        reg.WriteString("login", u8"Ёж"_cp);
         reg.CloseKey();
     }
     std::string raw = Raw();
@@ -145,7 +146,7 @@ TEST_F(RegistryTest, ReadsAFileWrittenByHand) {
     ASSERT_TRUE(reg.OpenKey(kKey, false));
     EXPECT_EQ(reg.ReadInteger("RegCode"), 1);
     EXPECT_EQ(reg.ReadString("s_i"), std::string("a\"b\\c\nd\x01"));
-    EXPECT_EQ(reg.ReadString("AgentServer"), "сервер");
+    EXPECT_EQ(reg.ReadString("AgentServer"), u8"сервер"_cp);
     ASSERT_TRUE(reg.OpenKey("\\Other", false));
     EXPECT_EQ(reg.ReadInteger("big"), INT32_MIN);
     TStringList keys;
@@ -156,44 +157,70 @@ TEST_F(RegistryTest, ReadsAFileWrittenByHand) {
     EXPECT_TRUE(reg.HasSubKeys());
 }
 
-TEST_F(RegistryTest, MalformedOrUnreadableStoreReadsAsEmpty) {
+TEST_F(RegistryTest, AMalformedLineIsSkippedOnItsOwn) {
+    // Each bad line stands between two good values; a bad key line also loses the values under it
+    // up to the next key, which cannot be placed.
     const char* bad[] = {
-        "\"x\"=\"value before any key\"\n",
-        "[A]\n\"x\"=dword:123\n",
-        "[A]\n\"x\"=\"unterminated\n",
-        "[A]\n\"x\"=\"bad \\q escape\"\n",
-        "[A]\nnot a value line\n",
-        "[A\\\\B]\n\"x\"=\"1\"\n",
-        "[A]\n\"x\"=\"\xC3\x28\"\n",  // invalid UTF-8
+        "\"x\"=dword:123\n",
+        "\"x\"=dword:123456789\n",
+        "\"x\"=dword:1234567g\n",
+        "\"x\"=\"unterminated\n",
+        "\"x\"=\"bad \\q escape\"\n",
+        "\"x\"=\"trailing\" junk\n",
+        "not a value line\n",
+        "\"x\"=\"\xC3\x28\"\n",  // invalid UTF-8
+        "[A\\\\B]\n\"x\"=\"under a bad key\"\n[A]\n",
+        "[A\n\"x\"=\"under a bad key\"\n[A]\n",
     };
     for (const char* text : bad) {
-        WriteRaw("[A]\n\"x\"=\"1\"\n");  // the same store well-formed is read
-        ASSERT_TRUE(TRegistry().KeyExists("A"));
-        WriteRaw(text);
+        WriteRaw(QByteArray("[A]\n\"a\"=\"1\"\n") + text + "\"b\"=dword:00000002\n\"c\"=\"\xD0");
         TRegistry reg;
-        EXPECT_FALSE(reg.KeyExists("A")) << text;
-        EXPECT_FALSE(reg.OpenKey("A", false)) << text;
+        ASSERT_TRUE(reg.OpenKey("A", false)) << text;
+        EXPECT_EQ(reg.ReadString("a"), "1") << text;
+        EXPECT_EQ(reg.ReadInteger("b"), 2) << text;
+        EXPECT_FALSE(reg.ValueExists("x")) << text;
+        EXPECT_FALSE(reg.ValueExists("c")) << text;  // a last line cut short
+        reg.CloseKey();
     }
-    // A store that is a folder cannot be read either.
+    // A value before any key has no place.
+    WriteRaw("\"x\"=\"1\"\n[A]\n\"a\"=\"1\"\n");
+    {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey("A", false));
+        EXPECT_EQ(reg.ReadString("a"), "1");
+        EXPECT_FALSE(reg.ValueExists("x"));
+        reg.CloseKey();
+    }
+    // A store that is a folder cannot be read: it reads as empty.
     QFile::remove(File());
     ASSERT_TRUE(QDir().mkpath(File()));
     TRegistry reg;
     EXPECT_FALSE(reg.KeyExists("A"));
 }
 
-TEST_F(RegistryTest, AWriteReplacesAMalformedStore) {
-    WriteRaw("garbage\n");
+TEST_F(RegistryTest, AWriteOverADamagedStoreKeepsItsGoodValuesAndABackup) {
+    const QByteArray damaged = "[A]\n\"keep\"=\"yes\"\ngarbage\n";
+    WriteRaw(damaged);
     {
         TRegistry reg;
-        ASSERT_FALSE(reg.KeyExists("A"));
         ASSERT_TRUE(reg.OpenKey("A", true));
         reg.WriteString("x", "1");
         reg.CloseKey();
     }
+    QFile bak(File() + ".bak");
+    ASSERT_TRUE(bak.open(QIODevice::ReadOnly));
+    EXPECT_EQ(bak.readAll(), damaged);
+    EXPECT_EQ(Mode(File() + ".bak"), 0600u);
     TRegistry reg;
     ASSERT_TRUE(reg.OpenKey("A", false));
     EXPECT_EQ(reg.ReadString("x"), "1");
+    EXPECT_EQ(reg.ReadString("keep"), "yes");
     EXPECT_EQ(Raw().find("garbage"), std::string::npos);
+    // The store is sound now: a later write makes no new backup.
+    ASSERT_TRUE(bak.remove());
+    reg.WriteString("y", "2");
+    reg.CloseKey();
+    EXPECT_FALSE(QFile::exists(File() + ".bak"));
 }
 
 TEST_F(RegistryTest, AFailedWriteRaises) {
@@ -225,7 +252,7 @@ TEST_F(RegistryTest, WritesNeedAWritableOpenKey) {
 }
 
 TEST_F(RegistryTest, NamesWithSeparatorsAndEscapesRoundTrip) {
-    const std::string names[] = {"a/b", "c\\d", "100%", "%2F", "q\"uote", "", "tab\there", "Имя"};
+    const std::string names[] = {"a/b", "c\\d", "100%", "%2F", "q\"uote", "", "tab\there", u8"Имя"_cp};
     {
         TRegistry reg;
         ASSERT_TRUE(reg.OpenKey("K/ey\\Sub", true));
