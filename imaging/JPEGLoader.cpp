@@ -38,6 +38,15 @@ void ToBitmap(TLinearBitmap& image, TBitmap& bmp) {
     }
 }
 
+// Packed rows of the bitmap itself; a grey picture gets the grey palette.
+uint8_t* PackedRows(void* context, int width, int height, TPixelFormat format, int64_t* stride) {
+    auto* image = static_cast<TLinearBitmap*>(context);
+    image->New(width, height, format);
+    if (format == pf8bit) std::memcpy(image->Palette(), GrayPalette, 768);
+    *stride = image->BytesPerLine();
+    return image->Map();
+}
+
 }  // namespace
 
 TJPEGLoader& JPEGLoader() {
@@ -66,7 +75,9 @@ void TJPEGLoader::LoadFromStream(TSeekableStream& stream, const std::string&, TL
     while (jpeg.Scale() < jsEighth && jpeg.Width() / 2 >= MinWidth && jpeg.Height() / 2 >= MinHeight)
         jpeg.SetScale(static_cast<TJPEGScale>(jpeg.Scale() + 1));
     jpeg.SetPixelFormat(jf24Bit);
-    image.Assign(&jpeg);
+    // The bitmap takes the image in: decoded straight into its packed rows, which gives the bytes
+    // of a copy through a framework bitmap without the second picture.
+    jpeg.DecodeInto(PackedRows, &image);
     if (!image.Present()) throw ELinearBitmap("Error in bitmap data");
     if (jpeg.Grayscale()) ConvertToGrayscale(image);
     else if (image.PixelFormat() == pf32bit) image.SetPixelFormat(pf24bit);

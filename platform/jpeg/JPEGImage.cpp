@@ -22,7 +22,8 @@ extern "C" {
 
 namespace {
 
-constexpr size_t kBufferSize = 4096;
+// Read and write chunks of the codec's stream managers.
+constexpr size_t kBufferSize = 65536;
 
 struct ErrorManager {
     jpeg_error_mgr pub;
@@ -40,7 +41,8 @@ void InstallErrorManager(jpeg_common_struct* cinfo, ErrorManager* err) {
     err->pub.output_message = OutputMessage;
 }
 
-enum JobResult { jrDone, jrCodecError, jrStreamError, jrTooLarge, jrNoMemory };
+// jrCaught: a C++ exception of the stream or of the row supplier, kept for the caller.
+enum JobResult { jrDone, jrCodecError, jrCaught, jrTooLarge, jrNoMemory };
 
 // ---- Stream access, kept apart so that an exception of the stream never crosses the codec ----
 
@@ -178,8 +180,9 @@ struct DecodeJob {
     bool fast;
     bool gray;
     int64_t cap;
-    // Gives the rows for the picture (null when there is no memory): row y at result + y * stride.
-    uint8_t* (*allocate)(void* context, int width, int height, int components, int64_t* stride);
+    // Gives the rows for the picture: row y at result + y * stride; null when it failed (its
+    // exception kept in failure).
+    TJPEGImage::TRowsFunc allocate;
     void* context;
     // Results.
     int width[4];
@@ -187,6 +190,15 @@ struct DecodeJob {
     bool grayscale;
     int msgCode;
 };
+
+uint8_t* SupplyRows(DecodeJob* job, int width, int height, TPixelFormat format, int64_t* stride) noexcept {
+    try {
+        return job->allocate(job->context, width, height, format, stride);
+    } catch (...) {
+        *job->failure = std::current_exception();
+        return nullptr;
+    }
+}
 
 JobResult RunDecode(DecodeJob* job) {
     jpeg_decompress_struct cinfo;
@@ -196,7 +208,7 @@ JobResult RunDecode(DecodeJob* job) {
     if (setjmp(err.jump)) {
         job->msgCode = err.pub.msg_code;
         jpeg_destroy_decompress(&cinfo);
-        return *job->failure ? jrStreamError : jrCodecError;
+        return *job->failure ? jrCaught : jrCodecError;
     }
     jpeg_create_decompress(&cinfo);
     // A backstop behind the size checks below: the codec's own memory stays under the cap.
@@ -233,11 +245,11 @@ JobResult RunDecode(DecodeJob* job) {
         return jrTooLarge;
     }
     int64_t stride = 0;
-    uint8_t* pixels = job->allocate(job->context, static_cast<int>(cinfo.output_width),
-                                    static_cast<int>(cinfo.output_height), cinfo.output_components, &stride);
+    uint8_t* pixels = SupplyRows(job, static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height),
+                                 cinfo.output_components == 1 ? pf8bit : pf24bit, &stride);
     if (!pixels) {
         jpeg_destroy_decompress(&cinfo);
-        return jrNoMemory;
+        return *job->failure ? jrCaught : jrNoMemory;
     }
     jpeg_start_decompress(&cinfo);
     JSAMPROW rows[16];
@@ -274,7 +286,7 @@ JobResult RunCompress(CompressJob* job) {
     if (setjmp(err.jump)) {
         job->msgCode = err.pub.msg_code;
         jpeg_destroy_compress(&cinfo);
-        return *job->failure ? jrStreamError : jrCodecError;
+        return *job->failure ? jrCaught : jrCodecError;
     }
     jpeg_create_compress(&cinfo);
     UseStreamDestination(&cinfo, job->stream, job->failure);
@@ -297,7 +309,7 @@ JobResult RunCompress(CompressJob* job) {
 
 [[noreturn]] void Raise(JobResult result, int msgCode, const std::exception_ptr& failure) {
     switch (result) {
-        case jrStreamError: std::rethrow_exception(failure);
+        case jrCaught: std::rethrow_exception(failure);
         case jrTooLarge: throw EInvalidGraphic("Invalid bitmap size");
         case jrNoMemory: throw EOutOfMemory("Out of memory");
         default: {
@@ -312,15 +324,11 @@ struct RowStore {
     std::vector<uint8_t> rows;
 };
 
-// Rows as the bitmap keeps them (4-byte aligned); null when they cannot be had.
-uint8_t* AllocateRows(void* context, int width, int height, int components, int64_t* stride) {
+// Rows as the bitmap keeps them (4-byte aligned).
+uint8_t* AllocateRows(void* context, int width, int height, TPixelFormat format, int64_t* stride) {
     auto* store = static_cast<RowStore*>(context);
-    const int64_t line = TBitmap::BytesPerScanline(width, components * 8);
-    try {
-        store->rows.resize(static_cast<size_t>(line * height));
-    } catch (...) {
-        return nullptr;
-    }
+    const int64_t line = TBitmap::BytesPerScanline(width, format == pf8bit ? 8 : 24);
+    store->rows.resize(static_cast<size_t>(line * height));
     *stride = line;
     return store->rows.data();
 }
@@ -374,6 +382,18 @@ void TJPEGImage::ClearData() {
 void TJPEGImage::LoadFromStream(TStream& stream) {
     ClearData();
     source_.reset();
+    // Straight into one block when the stream tells its size; else chunk by chunk.
+    int64_t left = -1;
+    try {
+        left = stream.Size() - stream.Position();
+    } catch (const Exception&) {
+    }
+    if (left > 0) {
+        data_.SetSize(left);
+        const int64_t n = stream.Read(data_.Memory(), left);
+        data_.SetSize(std::max<int64_t>(n, 0));
+        data_.SetPosition(data_.Size());
+    }
     char buffer[65536];
     for (int64_t n; (n = stream.Read(buffer, sizeof buffer)) > 0;) data_.Write(buffer, n);
 
@@ -395,10 +415,9 @@ void TJPEGImage::LoadFromStream(TStream& stream) {
     Changed(this);
 }
 
-void TJPEGImage::Decode(TBitmap& dest) {
+void TJPEGImage::RunDecodeInto(TRowsFunc rows, void* context) {
     if (!header_.valid) throw EJPEG("JPEG error #" + std::to_string(JERR_INPUT_EMPTY));
     std::exception_ptr failure;
-    RowStore store;
     DecodeJob job{};
     data_.SetPosition(0);
     job.stream = &data_;
@@ -407,10 +426,30 @@ void TJPEGImage::Decode(TBitmap& dest) {
     job.fast = performance_ == jpBestSpeed;
     job.gray = grayscale_;
     job.cap = TBitmap::MaxImageBytes();
-    job.allocate = AllocateRows;
-    job.context = &store;
+    job.allocate = rows;
+    job.context = context;
     const JobResult result = RunDecode(&job);
     if (result != jrDone) Raise(result, job.msgCode, failure);
+}
+
+void TJPEGImage::DecodeInto(TRowsFunc rows, void* context) {
+    if (source_) {
+        // A bitmap taken in is given as it is.
+        TBitmap copy;
+        copy.Assign(source_.get());
+        copy.SetPixelFormat(pf24bit);
+        int64_t stride = 0;
+        uint8_t* dest = rows(context, copy.Width(), copy.Height(), pf24bit, &stride);
+        for (int y = 0; y < copy.Height(); ++y)
+            std::memcpy(dest + stride * y, copy.ScanLine(y), static_cast<size_t>(copy.Width()) * 3);
+        return;
+    }
+    RunDecodeInto(rows, context);
+}
+
+void TJPEGImage::Decode(TBitmap& dest) {
+    RowStore store;
+    RunDecodeInto(AllocateRows, &store);
     const int w = header_.width[scale_], h = header_.height[scale_];
     if (grayscale_ || header_.grayscale) {
         PALETTEENTRY grey[256];

@@ -60,6 +60,12 @@ public:
     // The decoded picture at the current settings (decoded once, until they change).
     const TBitmap& Bitmap();
 
+    // Gives the rows to decode into: row y at the result + y * stride, for a picture of the size
+    // and format given (pf24bit blue, green, red; pf8bit grey). It may raise.
+    using TRowsFunc = uint8_t* (*)(void* context, int width, int height, TPixelFormat format, int64_t* stride);
+    // Decodes at the current settings straight into rows of the caller's, without a bitmap between.
+    void DecodeInto(TRowsFunc rows, void* context);
+
 private:
     struct Header {
         bool valid = false;
@@ -68,6 +74,7 @@ private:
         bool grayscale = false;
     };
     void Decode(TBitmap& dest);
+    void RunDecodeInto(TRowsFunc rows, void* context);
     void Compress(TStream& stream);
     void ClearData();
 

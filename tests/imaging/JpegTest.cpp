@@ -361,3 +361,56 @@ TEST(Grayscale, ColourTransformsInvert) {
     EXPECT_NEAR(YCbCrToRGB[0][0] * ycc[0] + YCbCrToRGB[0][1] * ycc[1] + YCbCrToRGB[0][2] * ycc[2] + YCbCrToRGB[0][3],
                 255, 1e-6);
 }
+
+namespace {
+
+// A stream that gives or takes `limit` bytes and then raises, as a failing file or socket would.
+class TFailingStream : public TStream {
+public:
+    TFailingStream(std::string data, int64_t limit) : data_(std::move(data)), limit_(limit) {}
+    int64_t Read(void* buffer, int64_t count) override {
+        if (pos_ >= limit_) throw EReadError("Stream read error");
+        const int64_t n = std::min<int64_t>({count, limit_ - pos_, static_cast<int64_t>(data_.size()) - pos_});
+        std::memcpy(buffer, data_.data() + pos_, static_cast<size_t>(std::max<int64_t>(n, 0)));
+        pos_ += std::max<int64_t>(n, 0);
+        return std::max<int64_t>(n, 0);
+    }
+    int64_t Write(const void*, int64_t count) override {
+        if (count > limit_ - pos_) throw EWriteError("Stream write error");
+        pos_ += count;
+        return count;
+    }
+    // No size to tell: the image class reads chunk by chunk.
+    int64_t Seek(int64_t, TSeekOrigin) override { throw EStreamError("Seek not supported"); }
+
+private:
+    std::string data_;
+    int64_t limit_;
+    int64_t pos_ = 0;
+};
+
+}  // namespace
+
+TEST(JpegImage, StreamErrorsPassThroughTheCodecUnchanged) {
+    // Reading: the stream's own error.
+    const std::string data = ReadFile(kData + "cjpeg_420.jpg");
+    TJPEGImage jpeg;
+    TFailingStream half(data, static_cast<int64_t>(data.size() / 2));
+    EXPECT_EQ(ErrorOf([&] { jpeg.LoadFromStream(half); }), "Stream read error");
+    // Writing: a target that fills up raises its own error out of the encoder, whose object is
+    // destroyed on the way (the sanitizer's leak check would see it otherwise).
+    TLinearBitmap plasma;
+    FromPpm("plasma.ppm", plasma);
+    TBitmap bmp;
+    plasma.AssignTo(&bmp);
+    jpeg.Assign(&bmp);
+    TFailingStream full("", 100);
+    EXPECT_EQ(ErrorOf([&] { jpeg.SaveToStream(full); }), "Stream write error");
+    // A whole file through a stream that cannot tell its size is read chunk by chunk.
+    TFailingStream whole(data, INT64_MAX);
+    jpeg.LoadFromStream(whole);
+    EXPECT_EQ(jpeg.Width(), 64);
+    TBitmap decoded;
+    decoded.Assign(&jpeg);
+    EXPECT_EQ(decoded.Height(), 48);
+}
