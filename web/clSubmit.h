@@ -103,4 +103,5 @@ private:
     winhttp::HINTERNET connection_ = nullptr;
     TUrl url_;
     std::unique_ptr<THTTPRequestHeader> requestHeader_;
+    bool received_ = false;  // the last request's answer headers arrived
 };
