@@ -31,7 +31,7 @@ void Notify(Request& r, DWORD status, void* info, DWORD length) {
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     auto& r = *static_cast<Request*>(user);
     const size_t n = size * count;
-    r.lastActivity = Clock::now();
+    r.progressed = true;
     if (r.headersComplete) return n;  // trailers
     size_t len = n;
     while (len > 0 && (data[len - 1] == '\n' || data[len - 1] == '\r')) --len;
@@ -58,7 +58,7 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
 size_t OnWrite(char* data, size_t size, size_t count, void* user) {
     auto& r = *static_cast<Request*>(user);
     const size_t n = size * count;
-    r.lastActivity = Clock::now();
+    r.progressed = true;
     // Enough waits to be read: curl keeps these bytes and the transfer rests until a read.
     if (r.AnswerHeld() >= kAnswerHold) {
         r.receivePaused = true;
@@ -107,7 +107,7 @@ size_t OnRead(char* buffer, size_t size, size_t count, void* user) {
     const size_t n = std::min(want, have);
     std::memcpy(buffer, from, n);
     r.sent += n;
-    r.lastActivity = Clock::now();
+    r.progressed = true;
     return n;
 }
 

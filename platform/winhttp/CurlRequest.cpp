@@ -46,7 +46,8 @@ void CollectFinished(Session& s) {
 
 bool Request::Start() {
     Session& s = session();
-    CURL* e = s.TakeEasy();
+    bool fresh = true;
+    CURL* e = s.TakeEasy(PlainGet(), fresh);
     if (!e) return Fail(ERROR_NOT_ENOUGH_MEMORY);
     easy = e;
     answer.swap(s.spareAnswer);
@@ -69,41 +70,55 @@ bool Request::Start() {
     AppendEscapedPath(url, path);
     curl_easy_setopt(e, CURLOPT_URL, url.c_str());
     curl_easy_setopt(e, CURLOPT_PRIVATE, this);
-    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(e, CURLOPT_BUFFERSIZE, static_cast<long>(kAnswerSlack));  // fewer rounds for large answers
-    curl_easy_setopt(e, CURLOPT_PROXY, "");
-    curl_easy_setopt(e, CURLOPT_NOPROXY, "*");
-    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(e, CURLOPT_PATH_AS_IS, 1L);
+    if (fresh) {
+        curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(e, CURLOPT_BUFFERSIZE, static_cast<long>(kAnswerSlack));  // fewer rounds for large answers
+        curl_easy_setopt(e, CURLOPT_PROXY, "");
+        curl_easy_setopt(e, CURLOPT_NOPROXY, "*");
+        curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(e, CURLOPT_PATH_AS_IS, 1L);
+        curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &OnHeader);
+        curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &OnWrite);
+        curl_easy_setopt(e, CURLOPT_READFUNCTION, &OnRead);
+        curl_easy_setopt(e, CURLOPT_SEEKFUNCTION, &OnSeek);
+        curl_easy_setopt(e, CURLOPT_PREREQFUNCTION, &OnPrereq);
+    }
+    curl_easy_setopt(e, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(e, CURLOPT_READDATA, this);
+    curl_easy_setopt(e, CURLOPT_SEEKDATA, this);
+    curl_easy_setopt(e, CURLOPT_PREREQDATA, this);
     curl_easy_setopt(e, CURLOPT_HTTP_VERSION, version == "HTTP/1.1" ? CURL_HTTP_VERSION_1_1 : CURL_HTTP_VERSION_1_0);
     if (!(disabled & DISABLE_COOKIES)) {
-        // The session's cookie store; an empty file name only switches the engine on.
-        curl_easy_setopt(e, CURLOPT_SHARE, s.share);
-        curl_easy_setopt(e, CURLOPT_COOKIEFILE, "");
+        // The session's cookie store; an empty file name only switches the engine on. A reused
+        // handle has both already (one that went without cookies is not reused).
+        if (fresh) {
+            curl_easy_setopt(e, CURLOPT_SHARE, s.share);
+            curl_easy_setopt(e, CURLOPT_COOKIEFILE, "");
+        }
     } else {
-        curl_easy_setopt(e, CURLOPT_SHARE, nullptr);  // a reused handle keeps its share otherwise
+        curl_easy_setopt(e, CURLOPT_SHARE, nullptr);
+        curl_easy_setopt(e, CURLOPT_COOKIEFILE, static_cast<char*>(nullptr));
     }
-    if (!(disabled & DISABLE_REDIRECTS)) {
-        // 301, 302 and 303 turn a POST into a GET, as WinHTTP does.
-        curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
-        curl_easy_setopt(e, CURLOPT_MAXREDIRS, kMaxRedirects);
-    }
+    // 301, 302 and 303 turn a POST into a GET, as WinHTTP does.
+    const bool follow = !(disabled & DISABLE_REDIRECTS);
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, follow ? 1L : 0L);
+    curl_easy_setopt(e, CURLOPT_MAXREDIRS, follow ? kMaxRedirects : -1L);
     const bool keepAlive = !(disabled & DISABLE_KEEP_ALIVE);
-    if (!keepAlive) curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
+    curl_easy_setopt(e, CURLOPT_FORBID_REUSE, keepAlive ? 0L : 1L);
     const DWORD ct = timeouts.connect;
     curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, (ct == 0 || ct == 0xFFFFFFFF) ? 0L : static_cast<long>(ct));
 
+    // HTTPGET puts a reused handle back to a plain GET with a body read, whatever it did before.
+    curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, static_cast<char*>(nullptr));
     const bool hasBody = total > 0 || verb == "POST" || verb == "PUT";
     if (verb == "HEAD") {
         curl_easy_setopt(e, CURLOPT_NOBODY, 1L);
     } else if (hasBody) {
         curl_easy_setopt(e, CURLOPT_POST, 1L);
         curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(total));
-        curl_easy_setopt(e, CURLOPT_READFUNCTION, &OnRead);
-        curl_easy_setopt(e, CURLOPT_READDATA, this);
-        curl_easy_setopt(e, CURLOPT_SEEKFUNCTION, &OnSeek);
-        curl_easy_setopt(e, CURLOPT_SEEKDATA, this);
         if (verb != "POST") curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, verb.c_str());
     } else if (verb != "GET") {
         curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, verb.c_str());
@@ -126,13 +141,6 @@ bool Request::Start() {
     if (keepAlive) list = curl_slist_append(list, "Connection: Keep-Alive");
     headerList = list;
     curl_easy_setopt(e, CURLOPT_HTTPHEADER, list);
-
-    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &OnHeader);
-    curl_easy_setopt(e, CURLOPT_HEADERDATA, this);
-    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &OnWrite);
-    curl_easy_setopt(e, CURLOPT_WRITEDATA, this);
-    curl_easy_setopt(e, CURLOPT_PREREQFUNCTION, &OnPrereq);
-    curl_easy_setopt(e, CURLOPT_PREREQDATA, this);
 
     if (curl_multi_add_handle(s.multi, e) != CURLM_OK) {
         Release();
@@ -159,7 +167,7 @@ void Request::Release() {
         if (inMulti) curl_multi_remove_handle(s.multi, easy);
         inMulti = false;
         // A handle that went without the session's cookies is not reused.
-        s.ReturnEasy(easy, !(disabled & DISABLE_COOKIES));
+        s.ReturnEasy(easy, !(disabled & DISABLE_COOKIES), PlainGet() && done && result == CURLE_OK);
         easy = nullptr;
         // A small answer buffer serves the next request; a large one goes.
         answer.clear();

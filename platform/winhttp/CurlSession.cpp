@@ -13,28 +13,31 @@ Session::Session() : Handle(kSession) {
 }
 
 Session::~Session() {
-    for (CURL* e : idle) curl_easy_cleanup(e);
+    for (const Idle& i : idle) curl_easy_cleanup(i.easy);
     curl_multi_cleanup(multi);
     curl_share_cleanup(share);
 }
 
-CURL* Session::TakeEasy() {
-    if (idle.empty()) return curl_easy_init();
-    CURL* e = idle.back();
+CURL* Session::TakeEasy(bool plainGet, bool& fresh) {
+    fresh = idle.empty();
+    if (fresh) return curl_easy_init();
+    const Idle last = idle.back();
     idle.pop_back();
-    return e;
-}
-
-void Session::ReturnEasy(CURL* easy, bool reusable) {
-    if (reusable && idle.size() < 4) {
+    // A plain GET after a plain GET that went well sets only what differs. Anything else starts
+    // from a reset handle: the retry and rewind state of a body or a failure must not carry over.
+    if (!(plainGet && last.plainGet)) {
         // curl_easy_reset would leave the cookie file list behind; clearing it keeps the share's
         // cookies.
-        curl_easy_setopt(easy, CURLOPT_COOKIEFILE, static_cast<char*>(nullptr));
-        curl_easy_reset(easy);
-        idle.push_back(easy);
-    } else {
-        curl_easy_cleanup(easy);
+        curl_easy_setopt(last.easy, CURLOPT_COOKIEFILE, static_cast<char*>(nullptr));
+        curl_easy_reset(last.easy);
+        fresh = true;
     }
+    return last.easy;
+}
+
+void Session::ReturnEasy(CURL* easy, bool reusable, bool plainGet) {
+    if (reusable && idle.size() < 4) idle.push_back({easy, plainGet});
+    else curl_easy_cleanup(easy);
 }
 
 void Session::Held(int64_t uploadDelta, int64_t answerDelta) {

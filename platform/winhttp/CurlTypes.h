@@ -63,9 +63,12 @@ struct Timeouts {
 struct Session : Handle {
     Session();
     ~Session() override;
-    // An easy handle for a request: a reset one of an earlier request when there is one.
-    CURL* TakeEasy();
-    void ReturnEasy(CURL* easy, bool reusable);
+    // An easy handle for a request, one of an earlier request of the session when there is one;
+    // fresh tells whether it needs every option (else it has the session's cookies and the options
+    // common to all requests).
+    CURL* TakeEasy(bool plainGet, bool& fresh);
+    // plainGet: the request was a GET without a body that ended well.
+    void ReturnEasy(CURL* easy, bool reusable, bool plainGet);
     // Counts what the session's requests hold of bodies, as they change.
     void Held(int64_t uploadDelta, int64_t answerDelta);
     void TrackSpare();
@@ -76,7 +79,11 @@ struct Session : Handle {
     StatusCallback callback = nullptr;
     DWORD callbackFlags = 0;
     Timeouts timeouts;
-    std::vector<CURL*> idle;  // easy handles of finished requests, reset for the next ones
+    struct Idle {
+        CURL* easy;
+        bool plainGet;
+    };
+    std::vector<Idle> idle;  // easy handles of finished requests that used the session's cookies
     std::string spareAnswer;  // a small answer buffer of a finished request, kept for its capacity
     HeldBytes held;
     size_t trackedSpare = 0;
@@ -112,6 +119,7 @@ struct Request : Handle {
     bool WaitForAnswer();
     // Hands the easy handle back to the session and lets go of every buffer.
     void Release();
+    bool PlainGet() const { return verb == "GET" && total == 0 && !(disabled & DISABLE_COOKIES); }
     // The error code of how the transfer ended.
     DWORD Error() const;
 
@@ -162,6 +170,7 @@ struct Request : Handle {
     uint64_t answerTotal = 0;
     bool capped = false;
     bool receivePaused = false;
+    bool progressed = false;  // a callback moved bytes since the driving loop last looked
     Clock::time_point lastActivity;
 
     size_t trackedUpload = 0, trackedAnswer = 0;  // what Session::held counts of this request
@@ -171,17 +180,19 @@ template <class Ready>
 bool Request::Drive(DWORD timeoutMs, Ready ready) {
     Session& s = session();
     const bool limited = timeoutMs != 0 && timeoutMs != 0xFFFFFFFF;
+    if (ready() || done) return true;
     lastActivity = Clock::now();
     while (true) {
-        if (ready() || done) return true;
         int running = 0;
+        progressed = false;
         curl_multi_perform(s.multi, &running);
         CollectFinished(s);
         if (ready() || done) return true;
         int waitMs = 1000;
         if (limited) {
-            auto idle =
-                std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastActivity).count();
+            const auto now = Clock::now();
+            if (progressed) lastActivity = now;
+            auto idle = std::chrono::duration_cast<std::chrono::milliseconds>(now - lastActivity).count();
             if (idle >= static_cast<long long>(timeoutMs)) return false;
             waitMs = static_cast<int>(std::min<long long>(waitMs, timeoutMs - idle));
         }
