@@ -59,11 +59,6 @@ size_t OnWrite(char* data, size_t size, size_t count, void* user) {
     auto& r = *static_cast<Request*>(user);
     const size_t n = size * count;
     r.progressed = true;
-    // Enough waits to be read: curl keeps these bytes and the transfer rests until a read.
-    if (r.AnswerHeld() >= kAnswerHold) {
-        r.receivePaused = true;
-        return CURL_WRITEFUNC_PAUSE;
-    }
     if (r.answer.size() + n > r.answer.capacity()) {
         if (r.answerPos > 0) {
             r.answer.erase(0, r.answerPos);
@@ -84,6 +79,12 @@ size_t OnWrite(char* data, size_t size, size_t count, void* user) {
     r.answer.append(data, n);
     r.answerTotal += n;
     r.TrackAnswer();
+    // Enough waits to be read: the transfer rests until a read takes some. The bytes are taken
+    // first: curl 7.88 drops what a paused write left with it when the transfer ends meanwhile.
+    if (r.AnswerHeld() >= kAnswerHold && !r.receivePaused) {
+        r.receivePaused = true;
+        r.ApplyPause();
+    }
     return n;
 }
 
