@@ -218,21 +218,31 @@ void TSubmit::ReadResponse(HINTERNET request, TStream* contentStream, THTTPRespo
     // A body that ends before it is whole is a failure: the stream goes back to what it held.
     const int64_t size = contentStream ? contentStream->Size() : 0;
     const int64_t position = contentStream ? contentStream->Position() : 0;
-    std::unique_ptr<char[]> buffer;
-    DWORD capacity = 0;
+    // The read buffer serves the next request too, unless the service offered an unusually large piece.
+    struct KeepBounded {
+        std::unique_ptr<char[]>& buffer;
+        DWORD& capacity;
+        ~KeepBounded() {
+            if (capacity > kKeptReadBuffer) {
+                buffer.reset();
+                capacity = 0;
+            }
+        }
+    } keep{readBuffer_, readCapacity_};
     while (true) {
         DWORD available = 0;
         bool ok = api_.QueryDataAvailable(request, &available);
         if (ok && available == 0) return;
         if (ok) {
-            if (available > capacity) {
-                buffer.reset(new char[available]);
-                capacity = available;
+            if (available > readCapacity_) {
+                readBuffer_.reset();
+                readBuffer_.reset(new char[available]);
+                readCapacity_ = available;
             }
             DWORD read = 0;
-            ok = api_.ReadData(request, buffer.get(), available, &read);
+            ok = api_.ReadData(request, readBuffer_.get(), available, &read);
             if (ok && read == 0) return;
-            if (ok && contentStream) contentStream->WriteBuffer(buffer.get(), std::min<DWORD>(read, available));
+            if (ok && contentStream) contentStream->WriteBuffer(readBuffer_.get(), std::min<DWORD>(read, available));
         }
         if (!ok) {
             // A failed receive was reported already; reading after it fails for the same cause.

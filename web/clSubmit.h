@@ -104,4 +104,7 @@ private:
     TUrl url_;
     std::unique_ptr<THTTPRequestHeader> requestHeader_;
     bool received_ = false;  // the last request's answer headers arrived
+    static constexpr winhttp::DWORD kKeptReadBuffer = 2u << 20;
+    std::unique_ptr<char[]> readBuffer_;
+    winhttp::DWORD readCapacity_ = 0;
 };

@@ -29,8 +29,9 @@ constexpr uint64_t kUploadBuffer = 64 * 1024;
 constexpr size_t kAnswerHold = 1024 * 1024;
 // Room past kAnswerHold for the piece that crossed it (curl's receive buffer).
 constexpr size_t kAnswerSlack = 256 * 1024;
-// An answer buffer up to this capacity is kept by the session for its next request.
-constexpr size_t kSpareAnswer = 256 * 1024;
+// The answer buffer of a finished request is kept by the session for its next one; it never
+// grows past what one pause holds, whatever the size of the answer.
+constexpr size_t kSpareAnswer = kAnswerHold + 2 * kAnswerSlack;
 
 // What a buffer holds on the heap: its capacity, or nothing while its text fits inside it.
 inline size_t HeapBytes(const std::string& s) {

@@ -87,6 +87,12 @@ RawHttpServer::Answer Script(const RawHttpServer::Request& r) {
         return {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n6\r\n world\r\n0\r\n\r\n",
                 After::kClose};
     if (t == "/sink") return {RawHttpServer::Ok(std::to_string(r.bodyLength), true), After::kKeepOpen};
+    if (t == "/moved") return {"HTTP/1.1 307 Moved\r\nLocation: /sink\r\nContent-Length: 0\r\n\r\n", After::kClose};
+    if (t == "/v09") return {"HTTP/0.9 200 OK\r\n\r\nbody", After::kClose};
+    if (t == "/digits") return {"HTTP/1.1 12345678901 OK\r\nContent-Length: 4\r\n\r\nbody", After::kClose};
+    if (t == "/long-header")
+        return {"HTTP/1.1 200 OK\r\nX-Long: " + std::string(200 * 1024, 'h') + "\r\nContent-Length: 4\r\n\r\nbody",
+                After::kClose};
     return {"HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n", After::kClose};
 }
 
@@ -172,6 +178,36 @@ TEST_F(SubmitCut, AFortyMegabytePostFromAFileIsStreamedThroughTwoUploadBuffersAt
     ASSERT_TRUE(winhttp::SessionHeldBytes(s.SessionHandle(), held));
     EXPECT_LE(held.uploadPeak, 2u * s.UploadBufferSize);
     EXPECT_EQ(held.upload, 0u);
+}
+
+TEST_F(SubmitCut, FailuresReachTheSinkOnceWithTheTextOfWhatWentWrong) {
+    const struct {
+        const char* path;
+        const char* message;
+    } cases[] = {
+        {"/v09", "The server returned an invalid or unrecognized response"},
+        {"/digits", "The server returned an invalid or unrecognized response"},
+        {"/long-header", "The server's response headers are larger than the limit"},
+    };
+    for (const auto& c : cases) {
+        ProbeSubmit s;
+        s.SetURL(server.Url(c.path));
+        EXPECT_EQ(s.GetString(), "") << c.path;
+        EXPECT_EQ(s.reported, std::vector<std::string>{std::string(c.message) + " - URL:" + server.Url(c.path)});
+        EXPECT_TRUE(s.Connected()) << c.path;
+    }
+
+    // A streamed body cannot go again for a 307: the request fails, once; a small one goes again.
+    ProbeSubmit s;
+    s.SetURL(server.Url("/moved"));
+    TStringStream big(Pattern(100000)), out;
+    s.Post(&big, &out);
+    EXPECT_EQ(out.DataString(), "");
+    EXPECT_EQ(s.reported, std::vector<std::string>{"The request must be sent again - URL:" + server.Url("/moved")});
+    TStringStream small(Pattern(20000));
+    s.Post(&small, &out);
+    EXPECT_EQ(out.DataString(), "20000");
+    EXPECT_EQ(s.reported.size(), 1u);
 }
 
 }  // namespace
