@@ -10,12 +10,12 @@ namespace winhttp::curl {
 namespace {
 
 // A Location header with a value among the answer's lines.
-bool HasLocation(const std::vector<std::string>& lines) {
+bool HasLocation(const HeaderLines& lines) {
     for (size_t i = 1; i < lines.size(); ++i) {
-        const std::string& l = lines[i];
+        const std::string_view l = lines[i];
         size_t colon = l.find(':');
-        if (colon != std::string::npos && SameText(Trim(std::string_view(l).substr(0, colon)), "location") &&
-            !Trim(std::string_view(l).substr(colon + 1)).empty())
+        if (colon != std::string_view::npos && SameText(Trim(l.substr(0, colon)), "location") &&
+            !Trim(l.substr(colon + 1)).empty())
             return true;
     }
     return false;
@@ -35,9 +35,9 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     if (r.headersComplete) return n;  // trailers
     size_t len = n;
     while (len > 0 && (data[len - 1] == '\n' || data[len - 1] == '\r')) --len;
-    if (len >= 5 && std::memcmp(data, "HTTP/", 5) == 0) r.headerLines.clear();
+    if (len >= 5 && std::memcmp(data, "HTTP/", 5) == 0) r.headerLines.Clear();
     if (len > 0) {
-        r.headerLines.emplace_back(data, len);
+        r.headerLines.Add(data, len);
         return n;
     }
     // The end of one answer's headers: final unless curl goes on to another answer.

@@ -125,22 +125,33 @@ bool Request::Start() {
     }
 
     // The request carries exactly the headers given; curl's own defaults are taken out and
-    // Content-Length, Host and Connection come from this layer only.
-    curl_slist* list = nullptr;
-    std::string line;
+    // Content-Length, Host and Connection come from this layer only. Requests that send the same
+    // lines share one list.
+    std::string key;
+    key.reserve(256);
     for (const auto& [name, value] : headers) {
         if (SameText(name, "content-length") || SameText(name, "host") || SameText(name, "connection")) continue;
-        line.assign(name).append(": ").append(value);
-        list = curl_slist_append(list, line.c_str());
+        key.append(name).append(": ").append(value).push_back('\n');
     }
-    if (!HasHeader(*this, "user-agent") && !s.agent.empty())
-        list = curl_slist_append(list, ("User-Agent: " + s.agent).c_str());
-    if (!HasHeader(*this, "accept")) list = curl_slist_append(list, "Accept:");
-    if (!HasHeader(*this, "expect")) list = curl_slist_append(list, "Expect:");
-    if (!HasHeader(*this, "content-type")) list = curl_slist_append(list, "Content-Type:");
-    if (keepAlive) list = curl_slist_append(list, "Connection: Keep-Alive");
-    headerList = list;
-    curl_easy_setopt(e, CURLOPT_HTTPHEADER, list);
+    if (!HasHeader(*this, "user-agent") && !s.agent.empty()) key.append("User-Agent: ").append(s.agent).push_back('\n');
+    if (!HasHeader(*this, "accept")) key.append("Accept:\n");
+    if (!HasHeader(*this, "expect")) key.append("Expect:\n");
+    if (!HasHeader(*this, "content-type")) key.append("Content-Type:\n");
+    if (keepAlive) key.append("Connection: Keep-Alive\n");
+    if (!s.headerList || key != s.headerKey) {
+        curl_slist* list = nullptr;
+        for (size_t at = 0; at < key.size();) {
+            const size_t end = key.find('\n', at);
+            key[end] = '\0';
+            list = curl_slist_append(list, key.c_str() + at);
+            key[end] = '\n';
+            at = end + 1;
+        }
+        s.headerList = HeaderList(list, curl_slist_free_all);
+        s.headerKey = std::move(key);
+    }
+    headerList = s.headerList;
+    curl_easy_setopt(e, CURLOPT_HTTPHEADER, headerList.get());
 
     if (curl_multi_add_handle(s.multi, e) != CURLM_OK) {
         Release();
@@ -181,10 +192,7 @@ void Request::Release() {
         TrackAnswer();
         TrackUpload();
     }
-    if (headerList) {
-        curl_slist_free_all(headerList);
-        headerList = nullptr;
-    }
+    headerList.reset();
 }
 
 DWORD Request::Error() const { return MapCurlError(result, *this); }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -60,6 +61,9 @@ struct Timeouts {
     DWORD receive = kDefaultReceiveTimeout;
 };
 
+// The request header lines handed to curl, shared by the requests of a session that send the same.
+using HeaderList = std::shared_ptr<curl_slist>;
+
 // A session: a curl share (its cookies) and a multi handle (its connections).
 struct Session : Handle {
     Session();
@@ -88,6 +92,9 @@ struct Session : Handle {
     std::string spareAnswer;  // a small answer buffer of a finished request, kept for its capacity
     HeldBytes held;
     size_t trackedSpare = 0;
+    // The header lines of the last request and curl's list of them.
+    std::string headerKey;
+    HeaderList headerList;
 };
 
 struct Connection : Handle {
@@ -97,6 +104,29 @@ struct Connection : Handle {
     std::string host;  // validated name, brackets kept for IPv6
     unsigned port = 0;
     bool validName = false;
+};
+
+// The header lines of the current answer, without CR LF, in one buffer.
+class HeaderLines {
+public:
+    void Clear() {
+        text_.clear();
+        ends_.clear();
+    }
+    void Add(const char* data, size_t length) {
+        text_.append(data, length);
+        ends_.push_back(text_.size());
+    }
+    size_t size() const { return ends_.size(); }
+    bool empty() const { return ends_.empty(); }
+    std::string_view operator[](size_t i) const {
+        const size_t begin = i ? ends_[i - 1] : 0;
+        return std::string_view(text_).substr(begin, ends_[i] - begin);
+    }
+
+private:
+    std::string text_;
+    std::vector<size_t> ends_;
 };
 
 // Marks the session's finished transfers done with their results.
@@ -146,7 +176,7 @@ struct Request : Handle {
     DWORD_PTR context = 0;
 
     CURL* easy = nullptr;
-    curl_slist* headerList = nullptr;
+    HeaderList headerList;
     bool inMulti = false;
     bool connected = false;        // the connection stands and the request goes out
     bool followStopped = false;    // curl meant to follow an answer WinHTTP keeps as the final one
@@ -163,7 +193,7 @@ struct Request : Handle {
     size_t pieceSize = 0;
     bool sendPaused = false;
 
-    std::vector<std::string> headerLines;  // of the current answer, without CR LF
+    HeaderLines headerLines;
     bool headersComplete = false;
     long status = 0;
     std::string answer;

@@ -10,13 +10,13 @@ namespace {
 // One word of the status line: 0 the version, 1 the code, 2 the text.
 std::string StatusWord(const Request& r, int which) {
     if (r.headerLines.empty()) return std::string();
-    const std::string& l = r.headerLines[0];
-    size_t a = l.find(' ');
-    if (which == 0) return l.substr(0, a);
-    if (a == std::string::npos) return std::string();
-    size_t b = l.find(' ', a + 1);
-    if (which == 1) return l.substr(a + 1, b == std::string::npos ? std::string::npos : b - a - 1);
-    return b == std::string::npos ? std::string() : Trim(std::string_view(l).substr(b + 1));
+    const std::string_view l = r.headerLines[0];
+    const size_t a = l.find(' ');
+    if (which == 0) return std::string(l.substr(0, a));
+    if (a == std::string_view::npos) return std::string();
+    const size_t b = l.find(' ', a + 1);
+    if (which == 1) return std::string(l.substr(a + 1, b == std::string_view::npos ? b : b - a - 1));
+    return b == std::string_view::npos ? std::string() : Trim(l.substr(b + 1));
 }
 
 const char* FieldOfLevel(DWORD level) {
@@ -76,11 +76,11 @@ bool HeaderText(const Request& r, DWORD level, const std::string& name, DWORD* i
     text.clear();
     switch (level) {
         case QUERY_RAW_HEADERS_CRLF:
-            for (const auto& l : r.headerLines) text.append(l).append("\r\n");
+            for (size_t i = 0; i < r.headerLines.size(); ++i) text.append(r.headerLines[i]).append("\r\n");
             text += "\r\n";
             return true;
         case QUERY_RAW_HEADERS:
-            for (const auto& l : r.headerLines) text.append(l).push_back('\0');
+            for (size_t i = 0; i < r.headerLines.size(); ++i) text.append(r.headerLines[i]).push_back('\0');
             return true;
         case QUERY_VERSION: text = StatusWord(r, 0); return true;
         case QUERY_STATUS_CODE: text = StatusWord(r, 1); return true;
