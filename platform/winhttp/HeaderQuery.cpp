@@ -41,11 +41,12 @@ bool AddHeaders(Request& r, const std::string& text, DWORD modifiers) {
     bool ok = true;
     size_t pos = 0;
     while (pos <= text.size()) {
-        size_t end = text.find_first_of("\r\n", pos);
-        if (end == std::string::npos) end = text.size();
+        size_t end = pos;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
         const std::string_view line = std::string_view(text).substr(pos, end - pos);
         pos = end + 1;
-        if (Trim(line).empty()) continue;
+        if (std::all_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) <= ' '; }))
+            continue;
         const size_t colon = line.find(':');
         const std::string name = colon == std::string::npos ? std::string() : Trim(line.substr(0, colon));
         if (name.empty()) {
