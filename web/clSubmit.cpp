@@ -248,7 +248,11 @@ void TSubmit::ReadResponse(HINTERNET request, TStream* contentStream, THTTPRespo
             // A failed receive was reported already; reading after it fails for the same cause.
             if (received_) CheckError(true);
             if (contentStream) {
-                if (contentStream->Size() != size) contentStream->SetSize(size);
+                try {
+                    if (contentStream->Size() != size) contentStream->SetSize(size);
+                } catch (const EStreamError&) {
+                    // A stream that cannot be cut keeps the bytes; it still goes back to its position.
+                }
                 contentStream->SetPosition(position);
             }
             return;

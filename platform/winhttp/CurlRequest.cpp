@@ -180,7 +180,7 @@ void Request::Release() {
         // A handle that went without the session's cookies is not reused.
         s.ReturnEasy(easy, !(disabled & DISABLE_COOKIES), PlainGet() && done && result == CURLE_OK);
         easy = nullptr;
-        // A small answer buffer serves the next request; a large one goes.
+        // The answer buffer serves the next request: it never outgrows what one pause holds.
         answer.clear();
         answerPos = 0;
         if (answer.capacity() <= kSpareAnswer && answer.capacity() > s.spareAnswer.capacity()) {
