@@ -7,6 +7,7 @@
 #include "platform/winhttp/WinHttp.h"
 #include "support/http/RawHttpServer.h"
 #include "support/http/TestHttpServer.h"
+#include "platform/CpLiteral.h"
 
 using namespace winhttp;
 using testsupport::RawHttpServer;
@@ -43,7 +44,7 @@ TEST(ServerName, Validation) {
         {"[::1", false, "", 0},
         {"[::g]", false, "", 0},
         {"[::1]x", false, "", 0},
-        {"хост", false, "", 0},
+        {u8"хост"_cp.c_str(), false, "", 0},
     };
     for (const auto& c : cases) {
         std::string host;
