@@ -476,3 +476,32 @@ void TBitmap::SaveToStream(TStream& stream) {
     stream.WriteBuffer(head.data(), static_cast<int64_t>(head.size()));
     for (int y = height_ - 1; y >= 0; --y) stream.WriteBuffer(ScanLine(y), bytesPerLine_);
 }
+
+void TBitmap::LoadFromClipboardFormat(unsigned format, HCLIPDATA data, HPALETTE) {
+    if (format == CF_BITMAP && !data) data = GetClipboardData(format);
+    if (format != CF_BITMAP || !data || !data->Bitmap)
+        throw EInvalidGraphic("Unsupported clipboard format");
+    Assign(const_cast<TBitmap*>(data->Bitmap.get()));
+}
+
+void TBitmap::SaveToClipboardFormat(unsigned& format, HCLIPDATA& data, HPALETTE& palette) {
+    auto copy = std::make_shared<TBitmap>();
+    copy->Assign(this);
+    auto d = std::make_shared<TClipboardData>();
+    d->Bitmap = std::move(copy);
+    format = CF_BITMAP;
+    data = std::move(d);
+    palette = palette_ ? CopyPalette(palette_) : nullptr;
+}
+
+void TBitmap::SaveToClipboard() {
+    unsigned format = 0;
+    HCLIPDATA data;
+    HPALETTE palette = nullptr;
+    SaveToClipboardFormat(format, data, palette);
+    if (palette) DeletePalette(palette);
+    EmptyClipboard();
+    if (!SetClipboardData(format, data)) throw EInvalidGraphic("Unsupported clipboard format");
+}
+
+void TBitmap::LoadFromClipboard() { LoadFromClipboardFormat(CF_BITMAP, nullptr, nullptr); }

@@ -61,6 +61,14 @@ public:
     void LoadFromStream(TStream& stream) override;
     void SaveToStream(TStream& stream) override;
     std::unique_ptr<TGraphic> NewInstance() const override { return std::make_unique<TBitmap>(); }
+    // CF_BITMAP only; the bitmap data carries its own colour table, so the palette is not used.
+    void LoadFromClipboardFormat(unsigned format, HCLIPDATA data, HPALETTE palette) override;
+    // Gives CF_BITMAP, a copy of the bitmap and a copy of its palette (the caller owns it).
+    void SaveToClipboardFormat(unsigned& format, HCLIPDATA& data, HPALETTE& palette) override;
+    // The bitmap onto the clipboard, and back from it ("Unsupported clipboard format" when the
+    // clipboard holds no bitmap).
+    void SaveToClipboard();
+    void LoadFromClipboard();
 
     // Hands a finished image over in one piece, as a codec builds it: rows top-down, each
     // BytesPerScanline(width, bits) long. The bitmap owns the palette afterwards (null: the

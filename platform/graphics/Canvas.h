@@ -3,6 +3,21 @@
 // written into a palette format take the nearest entry of the bitmap's colour table.
 #include "platform/graphics/Bitmap.h"
 
+// Handed out by a canvas to tell later whether it still exists, as a device context handle does.
+class TCanvasToken {
+public:
+    TCanvasToken() = default;
+    explicit TCanvasToken(std::weak_ptr<const int> alive) : alive_(std::move(alive)) {}
+    bool Valid() const { return !alive_.expired(); }
+
+private:
+    std::weak_ptr<const int> alive_;
+};
+
+constexpr int OBJ_DC = 3;
+// OBJ_DC while the canvas that gave the token exists, else 0.
+inline int GetObjectType(const TCanvasToken& token) { return token.Valid() ? OBJ_DC : 0; }
+
 enum TBrushStyle { bsSolid, bsClear };
 
 struct TBrush {
@@ -16,6 +31,7 @@ public:
     std::string ClassName() const override { return "TCanvas"; }
 
     TBitmap& Bitmap() { return bitmap_; }
+    TCanvasToken Handle() const { return TCanvasToken(alive_); }
     TBrush Brush;
 
     // The whole bitmap.
@@ -43,4 +59,5 @@ public:
 private:
     void Changed();
     TBitmap& bitmap_;
+    std::shared_ptr<const int> alive_ = std::make_shared<const int>(0);
 };

@@ -225,3 +225,11 @@ void TPicture::LoadFromFile(const std::string& fileName) {
 void TPicture::SaveToFile(const std::string& fileName) {
     if (graphic_) graphic_->SaveToFile(fileName);
 }
+
+void TGraphic::LoadFromClipboardFormat(unsigned, HCLIPDATA, HPALETTE) {
+    throw EInvalidGraphic("Unsupported clipboard format");
+}
+
+void TGraphic::SaveToClipboardFormat(unsigned&, HCLIPDATA&, HPALETTE&) {
+    throw EInvalidGraphic("Unsupported clipboard format");
+}

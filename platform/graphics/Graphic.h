@@ -9,6 +9,7 @@
 #include "platform/Events.h"
 #include "platform/Object.h"
 #include "platform/Streams.h"
+#include "platform/graphics/Clipboard.h"
 #include "platform/graphics/Palette.h"
 #include "platform/graphics/Types.h"
 
@@ -36,6 +37,11 @@ public:
     virtual void SaveToStream(TStream& stream) = 0;
     void LoadFromFile(const std::string& fileName);
     void SaveToFile(const std::string& fileName);
+
+    // The clipboard exchange: Data null takes the clipboard's data for Format. Classes without
+    // a clipboard format raise "Unsupported clipboard format".
+    virtual void LoadFromClipboardFormat(unsigned format, HCLIPDATA data, HPALETTE palette);
+    virtual void SaveToClipboardFormat(unsigned& format, HCLIPDATA& data, HPALETTE& palette);
 
     // The graphic's palette handle, owned by the graphic; null when it has none.
     virtual HPALETTE Palette() const { return nullptr; }

@@ -20,7 +20,13 @@ uint32_t GetTickCount() {
         duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-uint32_t timeGetTime() { return GetTickCount(); }
+namespace {
+std::function<uint32_t()> timeSource;
+}
+
+uint32_t timeGetTime() { return timeSource ? timeSource() : GetTickCount(); }
+
+void SetTimeSource(std::function<uint32_t()> source) { timeSource = std::move(source); }
 
 int MulDiv(int a, int b, int c) {
     if (c == 0) return -1;
@@ -37,14 +43,25 @@ int MulDiv(int a, int b, int c) {
 
 int GetScreenBitsPerPixel() { return 32; }
 
+namespace {
+std::mutex formatLock;
+std::map<std::string, unsigned> formatIds;
+std::map<unsigned, std::string> formatNames;
+}  // namespace
+
 unsigned RegisterClipboardFormat(const std::string& name) {
-    static std::mutex lock;
-    static std::map<std::string, unsigned> ids;
     if (name.empty()) return 0;
-    std::lock_guard<std::mutex> g(lock);
-    auto it = ids.find(UpperCase(name));
-    if (it != ids.end()) return it->second;
-    const unsigned id = 0xC000u + static_cast<unsigned>(ids.size());
-    ids.emplace(UpperCase(name), id);
+    std::lock_guard<std::mutex> g(formatLock);
+    auto it = formatIds.find(UpperCase(name));
+    if (it != formatIds.end()) return it->second;
+    const unsigned id = 0xC000u + static_cast<unsigned>(formatIds.size());
+    formatIds.emplace(UpperCase(name), id);
+    formatNames.emplace(id, name);
     return id;
+}
+
+std::string GetClipboardFormatName(unsigned id) {
+    std::lock_guard<std::mutex> g(formatLock);
+    auto it = formatNames.find(id);
+    return it == formatNames.end() ? std::string() : it->second;
 }

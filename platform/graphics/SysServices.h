@@ -2,6 +2,7 @@
 // Kernel services the imaging code leans on: the temporary folder, a millisecond clock, MulDiv and
 // named clipboard formats.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/graphics/Types.h"
@@ -12,6 +13,9 @@ std::string GetTempPath();
 // Milliseconds since an arbitrary start, wrapping at 2^32 like the platform's tick counters.
 uint32_t GetTickCount();
 uint32_t timeGetTime();
+// Replaces the clock behind timeGetTime, so that timing runs on a fake clock in tests; an empty
+// function restores the real one.
+void SetTimeSource(std::function<uint32_t()> source);
 
 // a * b / c with a 64-bit intermediate, rounded half away from zero; -1 when c is 0 or the result
 // does not fit 32 bits.
@@ -22,6 +26,8 @@ int GetScreenBitsPerPixel();
 
 // The id of a named clipboard format: the same name (A-Z folded) gives the same id, from 0xC000 on.
 unsigned RegisterClipboardFormat(const std::string& name);
+// The name a format id was registered with (as first given); empty for an unknown id.
+std::string GetClipboardFormatName(unsigned id);
 
 // Ends the batch of pending GDI calls. The stand-in draws at once: nothing to flush.
 inline bool GdiFlush() { return true; }

@@ -6,6 +6,7 @@
 #include "platform/Exceptions.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/Forms.h"
+#include "platform/gui/SystemClipboard.h"
 
 TApplication* Application = nullptr;
 
@@ -75,9 +76,11 @@ void InitialiseGui(int& argc, char** argv) {
     if (!QApplication::instance()) ownedQtApp = std::make_unique<QApplication>(argc, argv);
     QApplication::setFont(DefaultFont());
     if (!Application) Application = new TApplication();
+    InstallGuiThreadHooks();
 }
 
 void FinaliseGui() {
+    RemoveGuiThreadHooks();
     delete Application;
     Application = nullptr;
     ownedQtApp.reset();
