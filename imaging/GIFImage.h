@@ -421,6 +421,11 @@ public:
     // The LZW image data after the descriptor into a new pixel buffer.
     void Decompress(TStream& stream);
 
+    // Cuts the borders that hold only the transparent index; a frame left with nothing is cleared.
+    void Crop();
+    // Pixels that show what previous shows there become transparent.
+    void Merge(TGIFSubImage* previous);
+
 private:
     friend class TGIFExtensionList;
     void CheckSize(int64_t width, int64_t height);
