@@ -67,6 +67,11 @@ void PutWord(uint8_t* p, uint16_t v) {
 
 }  // namespace
 
+void FreeExtensionRegistries() {
+    std::vector<TLabelEntry>().swap(ExtensionRegistry());
+    std::vector<TAppEntry>().swap(AppExtensionRegistry());
+}
+
 void RegisterExtension(uint8_t label, TGIFExtensionClass cls) { ExtensionRegistry().push_back({label, cls}); }
 
 void RegisterAppExtension(const TGIFApplicationIdentifier& identifier, TGIFExtensionClass cls) {

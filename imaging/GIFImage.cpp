@@ -174,6 +174,127 @@ void TGIFColorMap::SaveToStream(TStream& stream) const {
 
 int TGIFColorMap::BitsPerPixel() const { return ColorResolution(count_); }
 
+void TGIFColorMap::ImportPalette(HPALETTE palette) {
+    Clear();
+    PALETTEENTRY entries[256];
+    const int count = GetPaletteEntries(palette, 0, 256, entries);
+    if (count <= 0) return;
+    Expand(count);
+    for (int i = 0; i < count; ++i)
+        data_[static_cast<size_t>(i)] = TGIFColor{entries[i].peRed, entries[i].peGreen, entries[i].peBlue};
+    count_ = count;
+    Changed();
+}
+
+void TGIFColorMap::ImportRGBQuads(const uint8_t* quads, int count) {
+    Clear();
+    count = std::clamp(count, 0, 256);
+    if (count > 0) {
+        Expand(count);
+        for (int i = 0; i < count; ++i)
+            data_[static_cast<size_t>(i)] = TGIFColor{quads[i * 4 + 2], quads[i * 4 + 1], quads[i * 4]};
+    }
+    count_ = count;
+    Changed();
+}
+
+void TGIFColorMap::ImportDIB(const TBitmap& bitmap) {
+    std::vector<uint8_t> quads;
+    if (TBitmap::BitsPerPixel(bitmap.PixelFormat()) <= 8) {
+        const std::vector<PALETTEENTRY> table = bitmap.ColorTable();
+        for (size_t i = 0; i < table.size() && i < 256; ++i)
+            quads.insert(quads.end(), {table[i].peBlue, table[i].peGreen, table[i].peRed, 0});
+    }
+    ImportRGBQuads(quads.data(), static_cast<int>(quads.size() / 4));
+}
+
+HPALETTE TGIFColorMap::ExportPalette() const {
+    if (count_ == 0) return nullptr;
+    PALETTEENTRY entries[256];
+    for (int i = 0; i < count_; ++i) {
+        const TGIFColor& c = data_[static_cast<size_t>(i)];
+        entries[i] = PALETTEENTRY{c.Red, c.Green, c.Blue, PC_NOCOLLAPSE};
+    }
+    return CreatePalette(entries, count_);
+}
+
+bool TGIFColorMap::Optimize() {
+    if (count_ <= 1) return false;
+    optimized_ = true;
+    std::vector<int> counts(static_cast<size_t>(count_), 0);
+    BuildHistogram(counts);
+    std::vector<int> order(static_cast<size_t>(count_));
+    for (int i = 0; i < count_; ++i) order[static_cast<size_t>(i)] = i;
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        return counts[static_cast<size_t>(a)] > counts[static_cast<size_t>(b)];
+    });
+    bool same = true;
+    for (int i = 0; i < count_ && same; ++i) same = order[static_cast<size_t>(i)] == i;
+    if (same) return true;
+    std::vector<uint8_t> map(256);
+    for (int i = 0; i < 256; ++i) map[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
+    for (int i = 0; i < count_; ++i) map[static_cast<size_t>(order[static_cast<size_t>(i)])] = static_cast<uint8_t>(i);
+    MapImages(map);
+    std::vector<TGIFColor> sorted(data_.size());
+    int used = count_;
+    for (int i = 0; i < count_; ++i) {
+        sorted[static_cast<size_t>(i)] = data_[static_cast<size_t>(order[static_cast<size_t>(i)])];
+        if (used == count_ && counts[static_cast<size_t>(order[static_cast<size_t>(i)])] == 0) used = i;
+    }
+    data_ = std::move(sorted);
+    count_ = used;
+    Changed();
+    return true;
+}
+
+namespace {
+
+// Pixels below count of the frame, counted or rewritten.
+void CountPixels(TGIFSubImage& frame, std::vector<int>& counts) {
+    const uint8_t* p = frame.Data();
+    const size_t n = counts.size();
+    for (int64_t i = 0; p && i < frame.DataSize(); ++i)
+        if (p[i] < n) ++counts[p[i]];
+}
+
+void RemapPixels(TGIFSubImage& frame, const std::vector<uint8_t>& map, int count) {
+    uint8_t* p = frame.Data();
+    for (int64_t i = 0; p && i < frame.DataSize(); ++i)
+        if (p[i] < count) p[i] = map[p[i]];
+    TGIFGraphicControlExtension* gce = frame.GraphicControlExtension;
+    if (frame.Transparent && gce && gce->Record.TransparentColorIndex < count)
+        gce->Record.TransparentColorIndex = map[gce->Record.TransparentColorIndex];
+    frame.FreeBitmap();
+    frame.FreeMask();
+}
+
+}  // namespace
+
+bool TGIFGlobalColorMap::Optimize() {
+    if (!header_ || !header_->Image() || header_->Image()->Images().Count() == 0) return false;
+    return TGIFColorMap::Optimize();
+}
+
+void TGIFGlobalColorMap::BuildHistogram(std::vector<int>& counts) {
+    TGIFImageList& list = header_->Image()->Images();
+    for (int i = 0; i < list.Count(); ++i)
+        if (&list.SubImages(i)->ActiveColorMap() == this) CountPixels(*list.SubImages(i), counts);
+}
+
+void TGIFGlobalColorMap::MapImages(const std::vector<uint8_t>& map) {
+    TGIFImageList& list = header_->Image()->Images();
+    for (int i = 0; i < list.Count(); ++i)
+        if (&list.SubImages(i)->ActiveColorMap() == this) RemapPixels(*list.SubImages(i), map, Count());
+}
+
+void TGIFLocalColorMap::BuildHistogram(std::vector<int>& counts) {
+    if (subImage_) CountPixels(*subImage_, counts);
+}
+
+void TGIFLocalColorMap::MapImages(const std::vector<uint8_t>& map) {
+    if (subImage_) RemapPixels(*subImage_, map, Count());
+}
+
 void TGIFGlobalColorMap::Warning(int severity, const std::string& message) {
     if (header_ && header_->Image()) header_->Image()->Warning(this, severity, message);
 }
@@ -229,6 +350,27 @@ void TGIFHeader::Assign(TPersistent* source) {
 }
 
 int TGIFHeader::GetVersion() const { return colorMap_->Optimized() || AspectRatio != 0 ? 2 : 1; }
+
+void TGIFHeader::SaveToStream(TStream& stream) {
+    const int version = image_ ? image_->GetVersion() : 1;
+    if (version != 1 && version != 2) Error("Unsupported GIF version");
+    stream.WriteBuffer(version == 1 ? "GIF87a" : "GIF89a", 6);
+    const TGIFGlobalColorMap& map = *colorMap_;
+    PackedFields = 0;
+    if (map.Count() > 0) {
+        PackedFields = 0x80;
+        if (map.Optimized()) PackedFields |= 0x08;
+    }
+    const int resolution = image_ ? image_->GetColorResolution() : GetColorResolution();
+    PackedFields |= static_cast<uint8_t>((resolution << 4) & 0x70);
+    // The size code follows the table that is written, not the largest local map.
+    PackedFields |= static_cast<uint8_t>((map.BitsPerPixel() - 1) & 7);
+    const uint8_t d[7] = {static_cast<uint8_t>(ScreenWidth), static_cast<uint8_t>(ScreenWidth >> 8),
+                          static_cast<uint8_t>(ScreenHeight), static_cast<uint8_t>(ScreenHeight >> 8),
+                          PackedFields, BackgroundColorIndex, AspectRatio};
+    stream.WriteBuffer(d, 7);
+    if (PackedFields & 0x80) map.SaveToStream(stream);
+}
 
 TColor TGIFHeader::BackgroundColor() { return colorMap_->Colors(BackgroundColorIndex); }
 
@@ -425,6 +567,96 @@ void TGIFImage::LoadFromStream(TStream& stream) {
     Progress(this, psEnding, 100, true, TRect{}, "Loading...");
 }
 
-// Writing and drawing GIF images are not part of this codec yet.
-void TGIFImage::SaveToStream(TStream&) { throw EAbstractError("Abstract Error"); }
-void TGIFImage::Draw(TCanvas&, const TRect&) { throw EAbstractError("Abstract Error"); }
+int TGIFImage::GetVersion() const {
+    int version = 0;
+    for (int i = 0; i < images_->Count(); ++i) {
+        version = std::max(version, images_->SubImages(i)->GetVersion());
+        if (version >= 2) break;
+    }
+    return version;
+}
+
+int TGIFImage::GetBitsPerPixel() const {
+    int bits = header_->GetBitsPerPixel();
+    for (int i = 0; i < images_->Count(); ++i) bits = std::max(bits, images_->SubImages(i)->GetBitsPerPixel());
+    return bits;
+}
+
+int TGIFImage::GetColorResolution() const {
+    int bits = header_->GetColorResolution();
+    for (int i = 0; i < images_->Count(); ++i) bits = std::max(bits, images_->SubImages(i)->GetColorResolution());
+    return bits;
+}
+
+void TGIFImage::SaveToStream(TStream& stream) {
+    Progress(this, psStarting, 0, false, TRect{}, "Saving...");
+    try {
+        header_->SaveToStream(stream);
+        const int count = images_->Count();
+        for (int i = 0; i < count; ++i) {
+            images_->SubImages(i)->SaveToStream(stream);
+            Progress(this, psRunning, static_cast<uint8_t>((i + 1) * 100 / count), false, TRect{}, "Saving...");
+        }
+        TGIFTrailer trailer(this);
+        trailer.SaveToStream(stream);
+    } catch (...) {
+        Progress(this, psEnding, 0, true, TRect{}, "Saving...");
+        throw;
+    }
+    Progress(this, psEnding, 100, true, TRect{}, "Saving...");
+}
+
+void TGIFImage::Assign(TPersistent* source) {
+    if (source == this) return;
+    if (!source) {
+        Clear();
+        return;
+    }
+    if (auto* src = dynamic_cast<TGIFImage*>(source)) {
+        Clear();
+        // The source's handlers hear the copy; ours come back afterwards.
+        TGIFWarning ownWarning = std::move(OnWarning);
+        TProgressEvent ownProgress = std::move(OnProgress);
+        OnWarning = src->OnWarning;
+        OnProgress = src->OnProgress;
+        struct Restore {
+            TGIFImage* self;
+            TGIFWarning& w;
+            TProgressEvent& p;
+            ~Restore() {
+                self->OnWarning = std::move(w);
+                self->OnProgress = std::move(p);
+            }
+        } restore{this, ownWarning, ownProgress};
+        Progress(this, psStarting, 0, false, TRect{}, "Copying...");
+        try {
+            header_->Assign(&src->Header());
+            ThreadPriority = src->ThreadPriority;
+            BackgroundColor = src->BackgroundColor;
+            DrawOptions = src->DrawOptions;
+            ColorReduction = src->ColorReduction;
+            DitherMode = src->DitherMode;
+            StillFrame = src->StillFrame;
+            const int count = src->Images().Count();
+            for (int i = 0; i < count; ++i) {
+                auto frame = std::make_unique<TGIFSubImage>(this);
+                frame->Assign(src->Images().SubImages(i));
+                images_->Add(std::move(frame));
+                Progress(this, psRunning, static_cast<uint8_t>((i + 1) * 100 / count), false, TRect{},
+                         "Copying...");
+            }
+            ScreenSizeFix();
+        } catch (...) {
+            Progress(this, psEnding, 0, true, TRect{}, "Copying...");
+            throw;
+        }
+        Progress(this, psEnding, 100, true, TRect{}, "Copying...");
+        return;
+    }
+    Clear();
+    auto frame = std::make_unique<TGIFSubImage>(this);
+    frame->Assign(source);
+    images_->Add(std::move(frame));
+    bitmap_.reset();
+    Changed(this);
+}

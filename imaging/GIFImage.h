@@ -106,12 +106,27 @@ public:
     TColor Colors(int index);
 
     void LoadFromStream(TStream& stream, int count);
+    // Each replaces the entries (at most 256) and calls Changed.
+    void ImportPalette(HPALETTE palette);
+    // Blue, green, red, reserved per entry.
+    void ImportRGBQuads(const uint8_t* quads, int count);
+    // The colour table of a palette-format bitmap.
+    void ImportDIB(const TBitmap& bitmap);
+    // A new palette of the entries (no-collapse); null for an empty map. The caller owns it.
+    HPALETTE ExportPalette() const;
+    // Entries in order of decreasing use, the pixels and transparent indexes that refer to them
+    // remapped, unused ones cut. False for a map of 0 or 1 entries.
+    virtual bool Optimize();
     // The entries, then black ones up to 2^BitsPerPixel.
     void SaveToStream(TStream& stream) const;
     int BitsPerPixel() const;
 
     virtual void Warning(int severity, const std::string& message) = 0;
     virtual void Changed() = 0;
+    // Use count per entry of the pixels that refer to this map.
+    virtual void BuildHistogram(std::vector<int>& counts) = 0;
+    // Rewrites those pixels, and the transparent indexes of their frames, through map (old to new).
+    virtual void MapImages(const std::vector<uint8_t>& map) = 0;
 
     static TColor ToColor(const TGIFColor& c) { return RGB(c.Red, c.Green, c.Blue); }
     static TGIFColor FromColor(TColor c) { return TGIFColor{GetRValue(c), GetGValue(c), GetBValue(c)}; }
@@ -135,6 +150,10 @@ public:
     void Warning(int severity, const std::string& message) override;
     // Drops the image's palette.
     void Changed() override;
+    // False without touching anything when the image has no frames.
+    bool Optimize() override;
+    void BuildHistogram(std::vector<int>& counts) override;
+    void MapImages(const std::vector<uint8_t>& map) override;
 
 private:
     TGIFHeader* header_;
@@ -148,6 +167,8 @@ public:
     void Warning(int severity, const std::string& message) override;
     // Drops the frame's palette.
     void Changed() override;
+    void BuildHistogram(std::vector<int>& counts) override;
+    void MapImages(const std::vector<uint8_t>& map) override;
 
 private:
     TGIFSubImage* subImage_;
@@ -180,6 +201,8 @@ public:
     int GetColorResolution() const { return GetBitsPerPixel() - 1; }
     // Signature (upper-cased "GIF", also 4 bytes in), screen descriptor and global colour table.
     void LoadFromStream(TStream& stream) override;
+    // "GIF87a" or "GIF89a" as the image needs, the descriptor and the global table.
+    void SaveToStream(TStream& stream) override;
 
 private:
     std::unique_ptr<TGIFGlobalColorMap> colorMap_;
@@ -227,6 +250,8 @@ protected:
 // Registries, searched from the newest entry: a later entry for the same key wins.
 void RegisterExtension(uint8_t label, TGIFExtensionClass cls);
 void RegisterAppExtension(const TGIFApplicationIdentifier& identifier, TGIFExtensionClass cls);
+// Empties both registries (at shut-down).
+void FreeExtensionRegistries();
 
 class TGIFGraphicControlExtension : public TGIFExtension {
 public:
@@ -411,15 +436,37 @@ public:
     bool Transparent = false;
     TGIFGraphicControlExtension* GraphicControlExtension = nullptr;  // an item of Extensions
 
+    // The cached palette; GetPalette makes one when there is none.
     HPALETTE Palette() const { return palette_; }
+    HPALETTE GetPalette();
     void SetPalette(HPALETTE value);
     bool HasBitmap() const { return static_cast<bool>(bitmap_); }
     void FreeBitmap() { bitmap_.reset(); }
+    void NewBitmap() { bitmap_ = std::make_unique<TBitmap>(); }
+    // The rendered frame, 8 bits per pixel, built on first use; none for an empty frame.
+    TBitmap* Bitmap();
+    // 1 bit per pixel of the frame's size, a set bit where the frame is transparent; none when no
+    // pixel is.
+    TBitmap* Mask() const { return mask_.get(); }
+    // Builds the mask when it is still due.
+    bool HasMask();
+    void FreeMask();
+
+    // Onto rect, which stands for the whole logical screen; tiled at the screen's pitch with doTile.
+    void Draw(TCanvas& canvas, const TRect& rect, bool doTransparent, bool doTile);
+
+    void Assign(TPersistent* source) override;
+    void AssignTo(TPersistent* dest) override;
 
     // Extensions, descriptor, local colour table and pixels.
     void LoadFromStream(TStream& stream) override;
+    void SaveToStream(TStream& stream) override;
     // The LZW image data after the descriptor into a new pixel buffer.
     void Decompress(TStream& stream);
+    // The packed fields as they are written.
+    void Prepare();
+    // The pixels as LZW image data.
+    void Compress(TStream& stream);
 
     // Cuts the borders that hold only the transparent index; a frame left with nothing is cleared.
     void Crop();
@@ -428,10 +475,16 @@ public:
 
 private:
     friend class TGIFExtensionList;
+    friend class TGIFLocalColorMap;
+    friend class TGIFGlobalColorMap;
     void CheckSize(int64_t width, int64_t height);
+    void RenderBitmap();
+    void RenderDitheredBitmap();
 
     uint16_t left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     std::unique_ptr<TBitmap> bitmap_;
+    std::unique_ptr<TBitmap> mask_;
+    bool needMask_ = true;
     HPALETTE palette_ = nullptr;  // owned
     std::vector<uint8_t> data_;
     std::unique_ptr<TGIFLocalColorMap> colorMap_;
@@ -446,6 +499,11 @@ public:
     // The frame loop: blocks up to the trailer (left for the trailer to read) or an unknown byte.
     void LoadFromStream(TStream& stream, TGIFImage* parent);
 };
+
+// Draws the source rectangle onto the destination rectangle, stretched, keeping the destination
+// where the mask (1 bit per pixel, the source's size) has a 1 bit.
+bool TransparentStretchBlt(TCanvas& dst, const TRect& dstRect, const TBitmap& src, const TRect& srcRect,
+                           const TBitmap& mask);
 
 class TGIFTrailer : public TGIFItem {
 public:
@@ -500,13 +558,29 @@ public:
     // frames read so far stay.
     void LoadFromStream(TStream& stream) override;
     void SaveToStream(TStream& stream) override;
+    // The still frame (frame 0 unless StillFrame names one of the list).
     void Draw(TCanvas& canvas, const TRect& rect) override;
     std::unique_ptr<TGraphic> NewInstance() const override { return std::make_unique<TGIFImage>(); }
     bool Equals(TGraphic* other) override { return other == this; }
+    void Assign(TPersistent* source) override;
+    void AssignTo(TPersistent* dest) override;
 
+    // The first frame composed on the logical screen (24 bits; a frame 0 that covers the screen is
+    // its own 8-bit bitmap); none without frames. Cached once built.
+    TBitmap* Bitmap();
+
+    // The global palette as held; GetPalette makes one when there is none.
     HPALETTE Palette() const override { return globalPalette_; }
+    HPALETTE GetPalette();
     void SetPalette(HPALETTE value) override;
     bool HasBitmap() const { return static_cast<bool>(bitmap_); }
+    // Whether frames render dithered to the web palette.
+    bool DoDither() const;
+
+    // 0 without frames, else 2 when some frame needs "89a", else 1.
+    int GetVersion() const;
+    int GetBitsPerPixel() const;
+    int GetColorResolution() const;
 
     // The one channel for problems that do not stop the work.
     void Warning(TObject* sender, int severity, const std::string& message);
@@ -520,6 +594,7 @@ public:
     uint8_t ThreadPriority;
     int AnimationSpeed;
     TColor BackgroundColor = clNone;
+    int StillFrame = -1;  // -1: frame 0
 
     // Defaults copied into every new image.
     static TGIFDrawOptions DefaultDrawOptions;
@@ -538,4 +613,122 @@ private:
     std::unique_ptr<TGIFHeader> header_;
     HPALETTE globalPalette_ = nullptr;  // owned
     std::unique_ptr<TBitmap> bitmap_;   // the first-frame bitmap
+    bool drawing_ = false;
+    bool inGetPalette_ = false;
+};
+
+// Set when the screen shows 8 bits per pixel or fewer: read at start-up, switched by tests.
+extern bool GIFPaletteDisplay;
+
+// ---------------------------------------------------------------------------------------------
+// Writing
+
+// Packs bytes into data sub-blocks of at most 255 bytes on the destination stream.
+class TGIFWriter : public TStream {
+public:
+    explicit TGIFWriter(TStream& stream) : stream_(stream) {}
+    // Flushes what is pending; a failure then is dropped.
+    ~TGIFWriter() override;
+    int64_t Read(void* buffer, int64_t count) override;
+    int64_t Write(const void* buffer, int64_t count) override;
+    int64_t Seek(int64_t offset, TSeekOrigin origin) override;
+    void FlushBuffer();
+    bool OutputDirty() const { return dirty_; }
+    void WriteOne(uint8_t b) {
+        dirty_ = true;
+        buffer_[count_++] = b;
+        if (count_ == 256) FlushBuffer();
+    }
+
+private:
+    TStream& stream_;
+    uint8_t buffer_[256] = {};
+    int count_ = 1;
+    bool dirty_ = false;
+};
+
+// Codes of (prefix code << 8 | pixel) keys: 8009 slots, each the key in the upper 20 bits and the
+// code in the lower 12, all bits set when empty. Probing walks every slot, so it always ends.
+class THashTable : public TObject {
+public:
+    THashTable() { Clear(); }
+    std::string ClassName() const override { return "THashTable"; }
+    void Clear() { slots_.fill(0xFFFFFFFFu); }
+    void Insert(uint32_t key, int code);
+    // The code, or -1.
+    int Lookup(uint32_t key) const;
+
+    static constexpr int kSize = 8009;
+    static int Slot(uint32_t key) { return static_cast<int>(((key >> 4) ^ key) % kSize); }
+
+private:
+    std::array<uint32_t, kSize> slots_;
+};
+
+class TGIFEncoder : public TObject {
+public:
+    std::string ClassName() const override { return "TGIFEncoder"; }
+    // One frame's LZW minimum code size, data sub-blocks and terminator. A pixel not below
+    // maxColor raises "Color not in color table" with the partial sub-block written.
+    void Compress(TStream& stream, int bitsPerPixel, int width, int height, bool interlace,
+                  const uint8_t* data, int maxColor);
+
+protected:
+    virtual void Output(int value);
+    virtual void Clear();
+    virtual void DoCompress() = 0;
+    // The next pixel in file order; false when the frame is done.
+    bool Advance();
+    uint8_t Take();
+
+    int MaxColor = 0;
+    int BitsPerPixel = 0;
+    int Width = 0, Height = 0;
+    bool Interlace = false;
+    const uint8_t* Data = nullptr;
+    TGIFWriter* Writer = nullptr;
+    uint32_t OutputBucket = 0;
+    int OutputBits = 0;
+    bool ClearFlag = false;
+    int BitsPerCode = 0, InitialBitsPerCode = 0;
+    int MaxCode = 0, ClearCode = 0, EOICode = 0, BaseCode = 0;
+    int64_t Pixel = 0;
+    int64_t Step = 0;
+    int Row = 0, Pass = 0;
+};
+
+class TLZWEncoder : public TGIFEncoder {
+public:
+    std::string ClassName() const override { return "TLZWEncoder"; }
+
+protected:
+    void Output(int value) override;
+    void Clear() override;
+    void DoCompress() override;
+
+private:
+    int Prefix = 0;
+    int FreeEntry = 0;
+    THashTable* HashTable = nullptr;  // during DoCompress
+};
+
+class TRLEEncoder : public TGIFEncoder {
+public:
+    std::string ClassName() const override { return "TRLEEncoder"; }
+
+protected:
+    void Clear() override;
+    void DoCompress() override;
+
+private:
+    void OutputPlain(int code);
+    void FlushRun(int count);
+    void FlushFromClear(int count);
+    void FlushClearOrRep(int count);
+    void FlushWithTable(int count);
+    static int ComputeTriangleCount(int count, int maxCodes);
+
+    int MaxCodes = 0, OutBumpInit = 0, OutClearInit = 0;
+    int RLPixel = -1, RLTableMax = 0, RLTablePixel = 0;
+    int OutCount = 0, OutClear = 0, OutBump = 0;
 };

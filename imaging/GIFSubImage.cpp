@@ -27,6 +27,7 @@ void TGIFSubImage::Clear() {
     Transparent = false;
     GraphicControlExtension = nullptr;
     FreeBitmap();
+    FreeMask();
 }
 
 bool TGIFSubImage::Empty() const { return data_.empty() || height_ == 0 || width_ == 0; }
@@ -66,6 +67,7 @@ void TGIFSubImage::SetBoundsR(int left, int top, int width, int height) {
     height_ = field(height);
     if (resized) {
         FreeBitmap();
+        FreeMask();
         NewImage();
     }
     if (!image_) return;
@@ -192,4 +194,79 @@ void TGIFSubImage::LoadFromStream(TStream& stream) {
         colorMap_->LoadFromStream(stream, count);
     }
     Decompress(stream);
+}
+
+void TGIFSubImage::Assign(TPersistent* source) {
+    if (source == this) return;
+    if (!source) {
+        Clear();
+        return;
+    }
+    if (auto* src = dynamic_cast<TGIFSubImage*>(source)) {
+        Clear();
+        if (src->Empty()) return;
+        Separator = src->Separator;
+        left_ = src->left_;
+        top_ = src->top_;
+        width_ = src->width_;
+        height_ = src->height_;
+        PackedFields = src->PackedFields;
+        Transparent = src->Transparent;
+        NewImage();
+        std::copy(src->data_.begin(), src->data_.end(), data_.begin());
+        colorMap_->Assign(&src->ColorMap());
+        TMemoryStream s;
+        src->Extensions().SaveToStream(s);
+        s.SetPosition(0);
+        extensions_->LoadFromStream(s, this);
+        if (src->HasBitmap()) {
+            NewBitmap();
+            bitmap_->Assign(src->Bitmap());
+        }
+        return;
+    }
+    TGIFItem::Assign(source);
+}
+
+void TGIFSubImage::Prepare() {
+    if (colorMap_->Count() > 0) {
+        PackedFields = static_cast<uint8_t>(0x80 | (colorMap_->Optimized() ? 0x20 : 0) |
+                                            ((colorMap_->BitsPerPixel() - 1) & 7));
+    } else {
+        PackedFields &= 0x58;
+    }
+}
+
+void TGIFSubImage::SaveToStream(TStream& stream) {
+    extensions_->SaveToStream(stream);
+    if (Empty()) return;
+    Prepare();
+    const uint8_t d[10] = {Separator,
+                           static_cast<uint8_t>(left_), static_cast<uint8_t>(left_ >> 8),
+                           static_cast<uint8_t>(top_), static_cast<uint8_t>(top_ >> 8),
+                           static_cast<uint8_t>(width_), static_cast<uint8_t>(width_ >> 8),
+                           static_cast<uint8_t>(height_), static_cast<uint8_t>(height_ >> 8),
+                           PackedFields};
+    stream.WriteBuffer(d, 10);
+    colorMap_->SaveToStream(stream);
+    Compress(stream);
+}
+
+void TGIFSubImage::Compress(TStream& stream) {
+    int bits, maxColor;
+    if (colorMap_->Count() > 0) {
+        bits = colorMap_->BitsPerPixel();
+        maxColor = colorMap_->Count();
+    } else {
+        bits = image_ ? image_->GetBitsPerPixel() : 8;
+        maxColor = 1 << bits;
+    }
+    // Prepare has run: a frame with a local map goes out in plain row order.
+    if (image_ && image_->Compression == 1) {
+        TRLEEncoder encoder;
+        encoder.Compress(stream, bits, width_, height_, Interlaced(), Data(), maxColor);
+    } else {
+        TLZWEncoder encoder;
+        encoder.Compress(stream, bits, width_, height_, Interlaced(), Data(), maxColor);
+    }
 }

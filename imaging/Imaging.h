@@ -3,6 +3,9 @@
 
 namespace imaging {
 // Fills the grey palette, creates the loader registry, computes the colour transforms and registers
-// the JPEG loader. Calling it again does nothing.
+// the GIF and JPEG loaders. Calling it again does nothing.
 void initialise();
+// Unregisters the GIF image from the picture and frees the GIF extension registries; called after
+// ui::finalise.
+void finalise();
 }

@@ -77,7 +77,12 @@ void TJPEGLoader::LoadFromStream(TSeekableStream& stream, const std::string&, TL
     jpeg.SetPixelFormat(jf24Bit);
     // The bitmap takes the image in: decoded straight into its packed rows, which gives the bytes
     // of a copy through a framework bitmap without the second picture.
-    jpeg.DecodeInto(PackedRows, &image);
+    try {
+        jpeg.DecodeInto(PackedRows, &image);
+    } catch (...) {
+        image.Clear();  // rows the codec never finished are not handed on
+        throw;
+    }
     if (!image.Present()) throw ELinearBitmap("Error in bitmap data");
     if (jpeg.Grayscale()) ConvertToGrayscale(image);
     else if (image.PixelFormat() == pf32bit) image.SetPixelFormat(pf24bit);

@@ -28,3 +28,5 @@ VA_DECLARE_EXCEPTION(EReadError, EStreamError)
 VA_DECLARE_EXCEPTION(EWriteError, EStreamError)
 VA_DECLARE_EXCEPTION(EFOpenError, EStreamError)
 VA_DECLARE_EXCEPTION(EFCreateError, EStreamError)
+// A silent cancel: handlers raise it to stop an operation, which swallows it.
+VA_DECLARE_EXCEPTION(EAbort, Exception)

@@ -166,6 +166,20 @@ TEST(JpegDecode, CodecErrorsCarryTheirMessageNumbers) {
     EXPECT_FALSE(image.Present());
 }
 
+TEST(JpegDecode, AFailureAfterTheRowsWereGivenLeavesNoPicture) {
+    // The first scan of a progressive file made invalid (a DC scan reaching AC coefficients): the
+    // header reads, the rows are taken, then the codec stops.
+    std::string data = ReadFile(kData + "cjpeg_progressive.jpg");
+    const size_t sos = data.find("\xFF\xDA");
+    ASSERT_NE(sos, std::string::npos);
+    const size_t components = static_cast<uint8_t>(data[sos + 4]);
+    data[sos + 5 + 2 * components + 1] = 5;  // Se
+    TLinearBitmap image;
+    EXPECT_EQ(ErrorOf([&] { Load(data, image); }).rfind("JPEG error #", 0), 0u);
+    EXPECT_FALSE(image.Present());
+    EXPECT_EQ(image.Map(), nullptr);
+}
+
 TEST(JpegDecode, HugeFrameHeadersAreRefusedBeforeTheCodecAllocates) {
     std::string data = ReadFile(kData + "cjpeg_progressive.jpg");
     const size_t sof = data.find("\xFF\xC2");

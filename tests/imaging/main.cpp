@@ -7,5 +7,7 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     platform::initialise();
     imaging::initialise();
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    imaging::finalise();
+    return result;
 }

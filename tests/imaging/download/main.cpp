@@ -11,5 +11,8 @@ int main(int argc, char** argv) {
             web::initialise();
             imaging::initialise();
         },
-        [] { web::finalise(); });
+        [] {
+            imaging::finalise();
+            web::finalise();
+        });
 }

@@ -1,0 +1,19 @@
+#pragma once
+// The GIF loader: the first frame of a GIF, composed on its logical screen, as a packed-row bitmap.
+#include "imaging/BitmapLoader.h"
+
+class TGIFLoader : public TBitmapLoader {
+public:
+    // "GIF" loads and saves.
+    bool CanLoad(const std::string& ext) override;
+    bool CanSave(const std::string& ext) override;
+    std::string GetLoadFilter() override;
+    // The codec's errors pass on with the bitmap and TransparentColor as they were.
+    void LoadFromStream(TSeekableStream& stream, const std::string& ext, TLinearBitmap& image) override;
+
+    // The colour of the first frame's transparency; -1 for a GIF without one.
+    int TransparentColor = -1;
+};
+
+// The one instance, registered by imaging::initialise().
+TGIFLoader& GIFLoader();
