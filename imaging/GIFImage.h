@@ -468,6 +468,10 @@ public:
     // The pixels as LZW image data.
     void Compress(TStream& stream);
 
+    // A bitmap, icon, metafile, picture or any other graphic as this frame (false for anything
+    // else); above 8 bits per pixel a bitmap is colour-reduced by the image's settings.
+    bool AssignGraphic(TPersistent* source);
+
     // Cuts the borders that hold only the transparent index; a frame left with nothing is cleared.
     void Crop();
     // Pixels that show what previous shows there become transparent.
@@ -480,6 +484,9 @@ private:
     void CheckSize(int64_t width, int64_t height);
     void RenderBitmap();
     void RenderDitheredBitmap();
+    void AssignBitmap(TBitmap& source);
+    // Pixels whose mask byte is not 0 become a transparent black entry (none for a full map).
+    void TransparencyFromMask(const std::vector<uint8_t>& mask);
 
     uint16_t left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     std::unique_ptr<TBitmap> bitmap_;

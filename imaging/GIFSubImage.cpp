@@ -225,6 +225,7 @@ void TGIFSubImage::Assign(TPersistent* source) {
         }
         return;
     }
+    if (AssignGraphic(source)) return;
     TGIFItem::Assign(source);
 }
 
