@@ -192,4 +192,5 @@ void TGIFSubImage::TransparencyFromMask(const std::vector<uint8_t>& mask) {
     g->SetTransparentColorIndex(index);
     g->SetTransparent(true);
     FreeBitmap();
+    FreeMask();
 }

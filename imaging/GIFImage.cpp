@@ -459,6 +459,7 @@ TGIFImage::TGIFImage()
 TGIFImage::~TGIFImage() {
     // Everything that may call back into the image goes while the image is whole.
     StopDraw();
+    DetachPainters();
     OnWarning = nullptr;
     images_->Clear();
     header_->ColorMap().Clear();
@@ -468,8 +469,6 @@ TGIFImage::~TGIFImage() {
     globalPalette_ = nullptr;
 }
 
-// No painter exists yet: stopping the drawing only drops the cached first-frame bitmap.
-void TGIFImage::StopDraw() { bitmap_.reset(); }
 
 void TGIFImage::Clear() {
     StopDraw();
@@ -637,6 +636,11 @@ void TGIFImage::Assign(TPersistent* source) {
             ColorReduction = src->ColorReduction;
             DitherMode = src->DitherMode;
             StillFrame = src->StillFrame;
+            OnStartPaint = src->OnStartPaint;
+            OnPaint = src->OnPaint;
+            OnAfterPaint = src->OnAfterPaint;
+            OnLoop = src->OnLoop;
+            OnEndPaint = src->OnEndPaint;
             const int count = src->Images().Count();
             for (int i = 0; i < count; ++i) {
                 auto frame = std::make_unique<TGIFSubImage>(this);

@@ -4,6 +4,7 @@
 // extension blocks and its pixels, one 8-bit colour index per pixel. Reading goes through
 // framework streams; problems that leave the data usable are warnings through the image's
 // Warning, the others raise GIFException.
+#include "platform/Threads.h"
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -540,6 +541,15 @@ enum TGIFDrawOption {
 using TGIFDrawOptions = uint16_t;  // bit n set: option n
 constexpr TGIFDrawOptions GIFDrawOption(TGIFDrawOption o) { return static_cast<TGIFDrawOptions>(1u << o); }
 
+// What Optimize may do (bit n set: option n).
+enum TGIFOptimizeOption { opCrop, opMerge, opCleanup, opColorMaps, opReduceColors };
+using TGIFOptimizeOptions = uint8_t;
+constexpr TGIFOptimizeOptions GIFOptimizeOption(TGIFOptimizeOption o) {
+    return static_cast<TGIFOptimizeOptions>(1u << o);
+}
+
+class TGIFPainter;
+
 using TGIFWarning = std::function<void(TObject* sender, int severity, const std::string& message)>;
 
 class TGIFImage : public TGraphic {
@@ -593,6 +603,30 @@ public:
     void Warning(TObject* sender, int severity, const std::string& message);
     TGIFWarning OnWarning;
 
+    // A graphic (a copy, as a new frame) or a frame (itself) appended; its index.
+    int Add(TPersistent* source);
+    // Optimize first when OptimizeOnWrite is set, then the GIF data.
+    void WriteData(TStream& stream);
+    static bool OptimizeOnWrite;
+
+    // Shrinks the image; the look of every frame and the total of delays stay.
+    void Optimize(TGIFOptimizeOptions options, uint8_t colorReduction, uint8_t ditherMode, int reductionBits);
+
+    // The "GIF Image" clipboard format and the bitmap format.
+    void LoadFromClipboardFormat(unsigned format, HCLIPDATA data, HPALETTE palette) override;
+    void SaveToClipboardFormat(unsigned& format, HCLIPDATA& data, HPALETTE& palette) override;
+    static unsigned ClipboardFormat();
+
+    // Animation: a painter for a destination (none for an empty image or rectangle; a painter
+    // that is not threaded has run and is gone when this returns, and its error is raised).
+    void Paint(TGIFPainter*& painter, TCanvas& canvas, const TRect& rect, TGIFDrawOptions options);
+    // Stops the image's own painter, waiting for a threaded one; drops the image's bitmap.
+    void StopPainting();
+    TGIFPainter* OwnPainter() const { return painter_; }
+    // Every painter drawing this image.
+    TThreadList<TGIFPainter*> Painters;
+    TNotifyEvent OnStartPaint, OnPaint, OnAfterPaint, OnLoop, OnEndPaint;
+
     TGIFDrawOptions DrawOptions;
     uint8_t ColorReduction;
     int ReductionBits;
@@ -615,6 +649,12 @@ public:
 private:
     friend class TGIFImageList;
     void ScreenSizeFix();
+    // Draw of an animated image.
+    void DrawAnimated(TCanvas& canvas, const TRect& rect);
+    // The image's bitmap onto rect, tiled at the image's size with doTile.
+    void DrawImageBitmap(TCanvas& canvas, const TRect& rect);
+    // Painters still listed (running up the stack) forget the image.
+    void DetachPainters();
 
     std::unique_ptr<TGIFImageList> images_;
     std::unique_ptr<TGIFHeader> header_;
@@ -622,6 +662,7 @@ private:
     std::unique_ptr<TBitmap> bitmap_;   // the first-frame bitmap
     bool drawing_ = false;
     bool inGetPalette_ = false;
+    TGIFPainter* painter_ = nullptr;  // the own painter, in Painters
 };
 
 // Set when the screen shows 8 bits per pixel or fewer: read at start-up, switched by tests.

@@ -2,6 +2,9 @@
 
 #include "imaging/GIFImage.h"
 #include "imaging/LinearBitmap.h"
+#include "platform/graphics/Canvas.h"
+
+#include <algorithm>
 
 TGIFLoader& GIFLoader() {
     static TGIFLoader loader;
@@ -30,4 +33,53 @@ void TGIFLoader::LoadFromStream(TSeekableStream& stream, const std::string&, TLi
     if (first) image.Assign(first);
     else image.Clear();
     TransparentColor = transparent;
+}
+
+void TGIFLoader::SaveToStream(TSeekableStream& stream, const std::string&, TLinearBitmap& image) {
+    if (image.PixelFormat() == pf24bit) {
+        TGIFImage::DefaultReductionBits = 8;
+        TGIFImage::DefaultColorReduction = 7;  // quantize
+        TGIFImage::DefaultDitherMode = 1;      // Floyd-Steinberg
+    }
+    TBitmap bmp;
+    image.AssignTo(&bmp);
+    if (image.Present() && image.PixelFormat() == pf8bit && image.Palette()) {
+        const uint8_t* pal = image.Palette();  // blue, green, red
+        auto black = [&](int i) { return pal[i * 3] == 0 && pal[i * 3 + 1] == 0 && pal[i * 3 + 2] == 0; };
+        int count = 2;
+        for (int i = 255; i >= 1; --i)
+            if (!black(i)) {
+                count = i + 1;
+                break;
+            }
+        if (count <= 16) {
+            // Pixels above the count use black entries: they stay black only when black is
+            // among the entries kept; otherwise the count covers them.
+            int highest = 0;
+            for (int y = 0; y < image.Height(); ++y) {
+                const uint8_t* row = image.ScanLine(y);
+                for (int x = 0; x < image.Width(); ++x) highest = std::max<int>(highest, row[x]);
+            }
+            const int kept = count == 2 ? 2 : 16;
+            bool blackKept = false;
+            for (int i = 0; i < kept; ++i) blackKept = blackKept || black(i);
+            if (highest >= count && !blackKept) count = highest + 1;
+        }
+        if (count <= 16) {
+            const int n = count == 2 ? 2 : 16;
+            std::vector<PALETTEENTRY> entries(static_cast<size_t>(n));
+            for (int i = 0; i < n; ++i)
+                entries[static_cast<size_t>(i)] = PALETTEENTRY{pal[i * 3 + 2], pal[i * 3 + 1], pal[i * 3], 0};
+            TBitmap small;
+            small.SetPixelFormat(n == 2 ? pf1bit : pf4bit);
+            small.SetPalette(CreatePalette(entries.data(), n));
+            small.SetSize(bmp.Width(), bmp.Height());
+            small.Canvas().Draw(0, 0, &bmp);
+            bmp.Assign(&small);
+        }
+    }
+    TSeekableNorvStream out(stream);
+    TGIFImage gif;
+    gif.Assign(&bmp);
+    gif.SaveToStream(out);
 }

@@ -11,6 +11,11 @@ public:
     // The codec's errors pass on with the bitmap and TransparentColor as they were.
     void LoadFromStream(TSeekableStream& stream, const std::string& ext, TLinearBitmap& image) override;
 
+    // As a one-frame GIF: 8-bit sources of at most 16 colours in use go down to 1 or 4 bits; a
+    // 24-bit source sets the codec's defaults to 8 bits, quantizing and Floyd-Steinberg first
+    // (for every image made after).
+    void SaveToStream(TSeekableStream& stream, const std::string& ext, TLinearBitmap& image) override;
+
     // The colour of the first frame's transparency; -1 for a GIF without one.
     int TransparentColor = -1;
 };

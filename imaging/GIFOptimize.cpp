@@ -55,6 +55,7 @@ void TGIFSubImage::Crop() {
     SetBoundsR(left_ + left, top_ + top, nw, nh);
     data_.swap(cropped);
     FreeBitmap();
+    FreeMask();
 }
 
 void TGIFSubImage::Merge(TGIFSubImage* previous) {
@@ -127,4 +128,149 @@ void TGIFSubImage::Merge(TGIFSubImage* previous) {
         GraphicControlExtension->SetTransparent(true);
     }
     FreeBitmap();
+    FreeMask();
+}
+
+namespace {
+
+// A frame's delay as shown: 10 units without one, at least 3.
+int EffectiveDelay(TGIFSubImage* frame) {
+    const int d = frame->GraphicControlExtension ? frame->GraphicControlExtension->Delay() : 0;
+    return d <= 0 ? 10 : std::max(d, 3);
+}
+
+bool HasLoop(TGIFSubImage* frame) {
+    for (int j = 0; j < frame->Extensions().Count(); ++j)
+        if (dynamic_cast<TGIFAppExtNSLoop*>(frame->Extensions().Extensions(j))) return true;
+    return false;
+}
+
+bool WhollyIndex(TGIFSubImage* frame, int index) {
+    const uint8_t* p = frame->Data();
+    for (int64_t i = 0; i < frame->DataSize(); ++i)
+        if (p[i] != index) return false;
+    return true;
+}
+
+bool Contains(const TRect& outer, const TRect& inner) {
+    return outer.Left <= inner.Left && outer.Top <= inner.Top && outer.Right >= inner.Right &&
+           outer.Bottom >= inner.Bottom;
+}
+
+}  // namespace
+
+void TGIFImage::Optimize(TGIFOptimizeOptions options, uint8_t colorReduction, uint8_t, int) {
+    if (Empty()) return;
+    StopDraw();
+    auto& painters = Painters.LockList();
+    (void)painters;
+    struct Unlock {
+        TThreadList<TGIFPainter*>& list;
+        ~Unlock() { list.UnlockList(); }
+    } unlock{Painters};
+    constexpr const char* kOptimizing = "Optimizing...";
+    const int64_t total = int64_t{images_->Count()} * 6;
+    int64_t done = 0;
+    auto tick = [&] {
+        ++done;
+        Progress(this, psRunning, static_cast<uint8_t>(std::min<int64_t>(100, done * 100 / std::max<int64_t>(total, 1))),
+                 false, TRect{}, kOptimizing);
+    };
+    auto has = [&](TGIFOptimizeOption o) { return (options & GIFOptimizeOption(o)) != 0; };
+    auto frames = [&] { return images_->Count(); };
+    auto frame = [&](int i) { return images_->SubImages(i); };
+    Progress(this, psStarting, 0, false, TRect{}, kOptimizing);
+    try {
+        const int count = frames();
+        // 1. Colour maps.
+        if (has(opColorMaps) && header_->ColorMap().Count() > 0) header_->ColorMap().Optimize();
+        for (int i = 0; i < count; ++i) {
+            if (has(opColorMaps) && i < frames() && frame(i)->ColorMap().Count() > 0) frame(i)->ColorMap().Optimize();
+            tick();
+        }
+        // 2. Transparency that no pixel uses, and disposals that the next frame makes moot.
+        for (int i = 0; i < count; ++i) {
+            if (has(opCleanup) && i < frames()) {
+                TGIFSubImage* f = frame(i);
+                TGIFGraphicControlExtension* gce = f->GraphicControlExtension;
+                if (f->Transparent && gce && !f->Empty()) {
+                    const uint8_t t = gce->TransparentColorIndex();
+                    const uint8_t* p = f->Data();
+                    bool used = false;
+                    for (int64_t k = 0; k < f->DataSize() && !used; ++k) used = p[k] == t;
+                    if (!used) gce->SetTransparent(false);
+                }
+                if (i + 1 < frames() && gce && (gce->Disposal() == 2 || gce->Disposal() == 3)) {
+                    TGIFSubImage* next = frame(i + 1);
+                    const TRect overlap = IntersectRect(f->BoundsRect(), next->BoundsRect());
+                    if (!next->Transparent && !next->Empty() && !overlap.IsEmpty() &&
+                        Contains(next->BoundsRect(), f->BoundsRect()))
+                        gce->SetDisposal(0);
+                }
+            }
+            tick();
+        }
+        // 3. Merge each frame with what shows beneath it, from the last one down.
+        for (int i = count - 1; i >= 0; --i) {
+            if (has(opMerge) && i >= 1 && i < frames()) {
+                int j = i - 1;
+                while (j > 0 && frame(j)->GraphicControlExtension && frame(j)->GraphicControlExtension->Disposal() == 3) --j;
+                frame(i)->Merge(frame(j));
+            }
+            tick();
+        }
+        // 4. Crop transparent borders; a wholly transparent frame that changes nothing goes, its
+        // delay moving to its predecessor.
+        for (int i = count - 1; i >= 0; --i) {
+            if (has(opCrop) && i < frames()) {
+                TGIFSubImage* f = frame(i);
+                TGIFGraphicControlExtension* gce = f->GraphicControlExtension;
+                if (f->Transparent && gce && !f->Empty()) {
+                    if (WhollyIndex(f, gce->TransparentColorIndex())) {
+                        TGIFSubImage* prev = i > 0 ? frame(i - 1) : nullptr;
+                        const uint8_t prevDisposal =
+                            prev && prev->GraphicControlExtension ? prev->GraphicControlExtension->Disposal() : 0;
+                        if (prev && gce->Disposal() <= 1 && prevDisposal <= 1 && !HasLoop(f)) {
+                            const int sum = std::min(EffectiveDelay(prev) + EffectiveDelay(f), 65535);
+                            if (!prev->GraphicControlExtension)
+                                prev->Extensions().Add(std::make_unique<TGIFGraphicControlExtension>(prev));
+                            prev->GraphicControlExtension->SetDelay(static_cast<uint16_t>(sum));
+                            images_->Delete(i);
+                        }
+                    } else {
+                        f->Crop();
+                    }
+                }
+            }
+            tick();
+        }
+        // 5. Extensions that change nothing, and frames left with nothing.
+        for (int i = count - 1; i >= 0; --i) {
+            if (has(opCleanup) && i < frames()) {
+                TGIFSubImage* f = frame(i);
+                const bool single = frames() == 1;
+                TGIFExtensionList& ext = f->Extensions();
+                for (int j = ext.Count() - 1; j >= 0; --j) {
+                    TGIFExtension* e = ext.Extensions(j);
+                    bool drop = dynamic_cast<TGIFCommentExtension*>(e) || dynamic_cast<TGIFTextExtension*>(e) ||
+                                dynamic_cast<TGIFUnknownAppExtension*>(e);
+                    if (dynamic_cast<TGIFAppExtNSLoop*>(e)) drop = !(i == 0 && !single);
+                    if (auto* gce = dynamic_cast<TGIFGraphicControlExtension*>(e))
+                        drop = (gce->Delay() == 0 || single) && !gce->Transparent() && !gce->UserInput() &&
+                               (gce->Disposal() < 2 || single);
+                    if (drop) ext.Delete(j);
+                }
+                if (f->Empty() && ext.Count() == 0) images_->Delete(i);
+            }
+            tick();
+        }
+        // 6. Colour reduction.
+        if (has(opReduceColors) && colorReduction == 9) Error("Invalid reduction method");
+        for (int i = 0; i < count; ++i) tick();
+    } catch (...) {
+        Progress(this, psEnding, 0, true, TRect{}, kOptimizing);
+        throw;
+    }
+    bitmap_.reset();
+    Progress(this, psEnding, 100, true, TRect{}, kOptimizing);
 }

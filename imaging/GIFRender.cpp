@@ -265,6 +265,10 @@ TBitmap* TGIFImage::Bitmap() {
 void TGIFImage::Draw(TCanvas& canvas, const TRect& rect) {
     if (drawing_ || Empty()) return;
     Guarded(drawing_, [&] {
+        if (images_->Count() > 1 && (DrawOptions & GIFDrawOption(doAnimate))) {
+            DrawAnimated(canvas, rect);
+            return;
+        }
         const int index = StillFrame >= 0 && StillFrame < images_->Count() ? StillFrame : 0;
         images_->SubImages(index)->Draw(canvas, rect, (DrawOptions & GIFDrawOption(doTransparent)) != 0,
                                         (DrawOptions & GIFDrawOption(doTile)) != 0);
