@@ -37,7 +37,6 @@ int64_t TGIFWriter::Read(void*, int64_t) { throw Exception("Invalid stream opera
 int64_t TGIFWriter::Seek(int64_t, TSeekOrigin) { throw Exception("Invalid stream operation"); }
 
 int64_t TGIFWriter::Write(const void* buffer, int64_t count) {
-    dirty_ = true;
     if (count < 1) return count;
     const auto* p = static_cast<const uint8_t*>(buffer);
     int64_t left = count;
@@ -49,6 +48,9 @@ int64_t TGIFWriter::Write(const void* buffer, int64_t count) {
         left -= n;
         if (count_ == 256) FlushBuffer();
     }
+    // Dirty means bytes are pending: a tail left after a flush still goes out, and nothing
+    // pending writes no empty block.
+    dirty_ = count_ > 1;
     return count;
 }
 
