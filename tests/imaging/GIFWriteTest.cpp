@@ -1,6 +1,8 @@
 // The GIF writer and its two encoders, read back by giflib and by our own decoder.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <random>
 
 #include "GifTestSupport.h"
@@ -261,4 +263,24 @@ TEST(GIFWrite, PaletteImportAndExport) {
     ASSERT_EQ(map.Count(), 2);
     EXPECT_EQ(map.Colors(1), clWhite);
     EXPECT_EQ(TGIFImage().Header().ColorMap().ExportPalette(), nullptr);
+}
+
+TEST(GIFWrite, PixelsThatTrapADoublingProbeEncode) {
+    // make_hash_cycle.py: pixels on which a hash probe that doubles the slot never ends.
+    std::ifstream in(std::string(VA_TEST_DATA_DIR) + "/gif/hash_cycle.pixels", std::ios::binary);
+    const std::vector<uint8_t> made((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GT(made.size(), 30000u);
+    ASSERT_LE(made.size(), 182u * 177u);
+    TGIFImage image;
+    TGIFSubImage* f = AddFrame(image, 182, 177);
+    for (int i = 0; i < 4; ++i) f->ColorMap().Add(Colour(i));
+    std::copy(made.begin(), made.end(), f->Data());
+    const std::vector<uint8_t> pixels(f->Data(), f->Data() + f->DataSize());
+    const std::string bytes = Save(image);
+    GiflibFile oracle;
+    ASSERT_TRUE(GiflibRead(bytes, oracle));
+    EXPECT_EQ(oracle.frames[0].pixels, pixels);
+    TRecordedGif ours;
+    ASSERT_EQ(ours.Load(bytes), "");
+    EXPECT_EQ(ours.Pixels(0), pixels);
 }
