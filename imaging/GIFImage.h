@@ -695,21 +695,33 @@ private:
     bool dirty_ = false;
 };
 
-// Codes of (prefix code << 8 | pixel) keys: 8009 slots, each the key in the upper 20 bits and the
-// code in the lower 12, all bits set when empty. Probing walks every slot, so it always ends.
+// Codes of (prefix code << 8 | pixel) keys, each slot the key in the upper 20 bits and the code in
+// the lower 12, all bits set when empty. Linear probing over a multiplicative hash: every slot is
+// reachable, so a probe always ends, and at most 4089 keys of 8192 slots keep probes short.
 class THashTable : public TObject {
 public:
     THashTable() { Clear(); }
     std::string ClassName() const override { return "THashTable"; }
-    void Clear() { slots_.fill(0xFFFFFFFFu); }
-    void Insert(uint32_t key, int code);
+    void Clear() { slots_.fill(kEmpty); }
+    void Insert(uint32_t key, int code) {
+        uint32_t slot = Slot(key);
+        while (slots_[slot] != kEmpty) slot = (slot + 1) & (kSize - 1);
+        slots_[slot] = (key << 12) | (static_cast<uint32_t>(code) & 0xFFF);
+    }
     // The code, or -1.
-    int Lookup(uint32_t key) const;
+    int Lookup(uint32_t key) const {
+        for (uint32_t slot = Slot(key);; slot = (slot + 1) & (kSize - 1)) {
+            const uint32_t v = slots_[slot];
+            if (v == kEmpty) return -1;
+            if ((v >> 12) == key) return static_cast<int>(v & 0xFFF);
+        }
+    }
 
-    static constexpr int kSize = 8009;
-    static int Slot(uint32_t key) { return static_cast<int>(((key >> 4) ^ key) % kSize); }
+    static constexpr uint32_t kSize = 8192;
+    static uint32_t Slot(uint32_t key) { return (key * 2654435761u) >> 19; }
 
 private:
+    static constexpr uint32_t kEmpty = 0xFFFFFFFFu;
     std::array<uint32_t, kSize> slots_;
 };
 

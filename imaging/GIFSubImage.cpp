@@ -254,6 +254,7 @@ void TGIFSubImage::SaveToStream(TStream& stream) {
 }
 
 void TGIFSubImage::Compress(TStream& stream) {
+    NeedImage();  // "Image is empty" rather than reading pixels that are not there
     int bits, maxColor;
     if (colorMap_->Count() > 0) {
         bits = colorMap_->BitsPerPixel();

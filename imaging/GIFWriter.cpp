@@ -5,39 +5,12 @@
 #include "imaging/GIFImage.h"
 
 // ---------------------------------------------------------------------------------------------
-// Hash table
-
-void THashTable::Insert(uint32_t key, int code) {
-    // Linear probing visits every slot; the table never holds more than 4089 keys of 8009.
-    int slot = Slot(key);
-    for (int n = 0; n < kSize; ++n) {
-        if (slots_[static_cast<size_t>(slot)] == 0xFFFFFFFFu) {
-            slots_[static_cast<size_t>(slot)] = (key << 12) | (static_cast<uint32_t>(code) & 0xFFF);
-            return;
-        }
-        if (++slot == kSize) slot = 0;
-    }
-}
-
-int THashTable::Lookup(uint32_t key) const {
-    int slot = Slot(key);
-    for (int n = 0; n < kSize; ++n) {
-        const uint32_t v = slots_[static_cast<size_t>(slot)];
-        if (v == 0xFFFFFFFFu) return -1;
-        if ((v >> 12) == key) return static_cast<int>(v & 0xFFF);
-        if (++slot == kSize) slot = 0;
-    }
-    return -1;
-}
-
-// ---------------------------------------------------------------------------------------------
 // Sub-block writer
 
 int64_t TGIFWriter::Read(void*, int64_t) { throw Exception("Invalid stream operation"); }
 int64_t TGIFWriter::Seek(int64_t, TSeekOrigin) { throw Exception("Invalid stream operation"); }
 
 int64_t TGIFWriter::Write(const void* buffer, int64_t count) {
-    dirty_ = true;
     if (count < 1) return count;
     const auto* p = static_cast<const uint8_t*>(buffer);
     int64_t left = count;
@@ -49,6 +22,9 @@ int64_t TGIFWriter::Write(const void* buffer, int64_t count) {
         left -= n;
         if (count_ == 256) FlushBuffer();
     }
+    // Dirty means bytes are pending: a tail left after a flush still goes out, and nothing
+    // pending writes no empty block.
+    dirty_ = count_ > 1;
     return count;
 }
 
