@@ -19,6 +19,7 @@ std::deque<std::shared_ptr<PendingCall>> pending;
 std::function<void()> wakeHook;
 std::mutex hookMutex;
 
+std::atomic<uint64_t> startCount{0};
 std::thread::id mainThreadId = std::this_thread::get_id();
 std::function<void(uint32_t)> sleepHook;
 std::function<bool()> pumpHook;
@@ -125,8 +126,11 @@ TThread::~TThread() {
 void TThread::Start() {
     if (started_) return;
     started_ = true;
+    ++startCount;
     thread_ = std::thread([this] { Run(); });
 }
+
+uint64_t TThread::StartCount() { return startCount.load(); }
 
 void TThread::WaitFor() {
     if (!started_) return;

@@ -47,6 +47,9 @@ public:
     // Kept for the record; the stand-in schedules every thread alike.
     TThreadPriority Priority = tpNormal;
 
+    // Threads started so far in this process.
+    static uint64_t StartCount();
+
     // The exception that ended Execute, if any.
     std::exception_ptr FatalException() const { return fatal_; }
 

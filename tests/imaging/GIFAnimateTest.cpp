@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "GifTestSupport.h"
-#include "GiflibRead.h"
+#include "GiflibOracle.h"
 #include "imaging/GIFPainter.h"
 #include "platform/graphics/SysServices.h"
 #include "support/ErrorOf.h"
@@ -372,8 +372,8 @@ TEST_F(Composing, OptimizeKeepsEveryComposedFrameAndTheTime) {
         // And the optimised file reads back the same way, through giflib and through us.
         TStringStream s;
         g.image.SaveToStream(s);
-        const GiflibImage lib = GiflibRead(s.DataString());
-        ASSERT_TRUE(lib.ok);
+        GiflibFile lib;
+        ASSERT_TRUE(GiflibRead(s.DataString(), lib));
         EXPECT_EQ(static_cast<int>(lib.frames.size()), g.image.Images().Count());
         TRecordedGif back;
         ASSERT_EQ(back.Load(s.DataString()), "");

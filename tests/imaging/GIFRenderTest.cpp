@@ -65,6 +65,7 @@ bool Same(const TGIFColor& a, const GifColorType& b) {
 }  // namespace
 
 TEST(GIFPhotoRoad, EveryCorpusFileGivesFrameZeroAsGiflibReadsIt) {
+    const uint64_t threads = TThread::StartCount();  // the road never starts a painter
     int files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(kCorpus)) {
         if (entry.path().extension() != ".gif") continue;
@@ -113,6 +114,7 @@ TEST(GIFPhotoRoad, EveryCorpusFileGivesFrameZeroAsGiflibReadsIt) {
         EXPECT_EQ(mismatches, 0);
     }
     EXPECT_GE(files, 20);
+    EXPECT_EQ(TThread::StartCount(), threads);
 }
 
 TEST(GIFPhotoRoad, OffsetFrameWidensTheScreenAndLeavesTheRestWhite) {
