@@ -117,7 +117,13 @@ void TGIFSubImage::Merge(TGIFSubImage* previous) {
                 if (!used) tIndex = candidate;
             }
         }
-        if (tIndex < 0) tIndex = map.Add(clBlack);
+        if (tIndex < 0) {
+            // The new entry's index may already stand in pixels beyond the map's end.
+            const int added = map.Count();
+            for (size_t p = 0; p < data_.size(); ++p)
+                if (!hit[p] && data_[p] == added) return;
+            tIndex = map.Add(clBlack);
+        }
     }
     for (size_t p = 0; p < data_.size(); ++p)
         if (hit[p]) data_[p] = static_cast<uint8_t>(tIndex);
@@ -203,7 +209,10 @@ void TGIFImage::Optimize(TGIFOptimizeOptions options, uint8_t colorReduction, ui
                 if (i + 1 < frames() && gce && (gce->Disposal() == 2 || gce->Disposal() == 3)) {
                     TGIFSubImage* next = frame(i + 1);
                     const TRect overlap = IntersectRect(f->BoundsRect(), next->BoundsRect());
-                    if (!next->Transparent && !next->Empty() && !overlap.IsEmpty() &&
+                    // A next frame that restores what it covered would bring the disposal back.
+                    const uint8_t nextDisposal =
+                        next->GraphicControlExtension ? next->GraphicControlExtension->Disposal() : 0;
+                    if (!next->Transparent && !next->Empty() && nextDisposal != 3 && !overlap.IsEmpty() &&
                         Contains(next->BoundsRect(), f->BoundsRect()))
                         gce->SetDisposal(0);
                 }

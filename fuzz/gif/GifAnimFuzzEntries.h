@@ -1,0 +1,180 @@
+#pragma once
+// Entry functions of the GIF optimize and conversion fuzz targets, shared with the test that
+// replays the inputs kept under tests/data/gif/regress/{optimize,convert}/.
+#include <string>
+#include <vector>
+
+#include "fuzz/gif/GifFuzzEntries.h"
+#include "imaging/GIFPainter.h"
+#include "platform/graphics/Canvas.h"
+#include "platform/graphics/SysServices.h"
+
+namespace giffuzz {
+
+// Every frame as a painter without a thread shows it over a canvas of one colour, on a fake clock,
+// with consecutive equal pictures joined and their delays added.
+struct GifTimeline {
+    std::vector<std::vector<TColor>> frames;
+    std::vector<int> delays;
+};
+
+inline GifTimeline ComposeTimeline(TGIFImage& gif) {
+    static uint32_t now = 0;
+    SetTimeSource([] { return now; });
+    SetSleepHook([](uint32_t ms) { now += ms; });
+    GifTimeline t;
+    TBitmap target;
+    target.SetPixelFormat(pf24bit);
+    target.SetSize(gif.Width(), gif.Height());
+    target.Canvas().Brush.Color = RGB(0x33, 0x66, 0x99);
+    target.Canvas().FillRect(Rect(0, 0, gif.Width(), gif.Height()));
+    gif.OnAfterPaint = [&](TObject* s) {
+        TGIFSubImage* f = gif.Images().SubImages(static_cast<TGIFPainter*>(s)->ActiveImage);
+        const int delay =
+            TGIFPainter::FrameDelay(f->GraphicControlExtension ? f->GraphicControlExtension->Delay() : 0, false);
+        std::vector<TColor> px;
+        for (int y = 0; y < target.Height(); ++y)
+            for (int x = 0; x < target.Width(); ++x) px.push_back(target.GetPixel(x, y));
+        if (!t.frames.empty() && t.frames.back() == px) {
+            t.delays.back() += delay;
+        } else {
+            t.frames.push_back(std::move(px));
+            t.delays.push_back(delay);
+        }
+    };
+    TGIFPainter* painter = nullptr;
+    try {
+        gif.Paint(painter, target.Canvas(), Rect(0, 0, gif.Width(), gif.Height()),
+                  GIFDrawOption(doAnimate) | GIFDrawOption(doTransparent) | GIFDrawOption(doClearOnLoop));
+    } catch (...) {
+        gif.OnAfterPaint = nullptr;
+        SetTimeSource({});
+        SetSleepHook({});
+        throw;
+    }
+    gif.OnAfterPaint = nullptr;
+    SetTimeSource({});
+    SetSleepHook({});
+    return t;
+}
+
+// The first byte picks the optimizations (bits 0-3: crop, merge, cleanup, colour maps); the rest
+// is a GIF. Whatever it optimizes, every composed picture and the time they show stay; the result
+// reads back through giflib and through us to the same pictures.
+inline void OptimizeKeepsTheLook(const uint8_t* data, size_t size) {
+    if (size < 2) return;
+    LowerCaps();
+    TGIFImage gif;
+    TStringStream s(std::string(reinterpret_cast<const char*>(data + 1), size - 1));
+    try {
+        gif.LoadFromStream(s);
+    } catch (const Exception&) {
+        return;
+    }
+    // Small pictures only, and passes the painter does not cut short at an empty frame.
+    if (gif.Empty() || int64_t{gif.Width()} * gif.Height() > 4096 || gif.Images().Count() > 24) return;
+    for (int i = 0; i < gif.Images().Count(); ++i)
+        if (gif.Images().SubImages(i)->Empty()) return;
+    GifTimeline before;
+    try {
+        before = ComposeTimeline(gif);
+    } catch (const Exception&) {
+        return;
+    }
+    gif.Optimize(static_cast<TGIFOptimizeOptions>(data[0] & 15), 0, 0, 8);
+    const GifTimeline after = ComposeTimeline(gif);
+    Check(after.frames == before.frames, "optimizing keeps every composed picture");
+    Check(after.delays == before.delays, "optimizing keeps the time each picture shows");
+
+    TStringStream out;
+    gif.SaveToStream(out);
+    const std::string bytes = out.DataString();
+    struct Reader {
+        const std::string* d;
+        size_t at;
+    } reader{&bytes, 0};
+    auto read = [](GifFileType* g, GifByteType* buf, int n) -> int {
+        auto* r = static_cast<Reader*>(g->UserData);
+        const size_t take = std::min<size_t>(static_cast<size_t>(n), r->d->size() - r->at);
+        std::memcpy(buf, r->d->data() + r->at, take);
+        r->at += take;
+        return static_cast<int>(take);
+    };
+    int error = 0;
+    GifFileType* g = DGifOpen(&reader, read, &error);
+    Check(g != nullptr, "giflib opens the optimized file");
+    const bool ok = DGifSlurp(g) == GIF_OK && g->ImageCount == gif.Images().Count();
+    DGifCloseFile(g, &error);
+    Check(ok, "giflib reads every frame of the optimized file");
+    TGIFImage back;
+    TStringStream in(bytes);
+    back.LoadFromStream(in);
+    Check(back.Images().Count() == gif.Images().Count(), "the same frames back");
+    Check(ComposeTimeline(back).frames == before.frames, "the file read back shows the same pictures");
+}
+
+// The input as a 24-bit bitmap (width and height 1 + byte mod 48, then blue, green, red bytes
+// repeated): through TGIFImage's Assign, with the colour reduction picked by the next byte, and
+// saved; giflib reads it back, to the source's colours exactly when the conversion kept 24 bits.
+inline void ConvertRoundTrip(const uint8_t* data, size_t size) {
+    if (size < 4) return;
+    LowerCaps();
+    const int w = 1 + data[0] % 48, h = 1 + data[1] % 48;
+    const uint8_t method = data[2] % 9;  // no custom palette here
+    const uint8_t dither = data[3] % 6;
+    const uint8_t* px = data + 4;
+    const size_t n = size - 4;
+    TBitmap b;
+    b.SetPixelFormat(pf24bit);
+    b.SetSize(w, h);
+    for (int y = 0; y < h; ++y) {
+        uint8_t* row = b.ScanLine(y);
+        for (int x = 0; x < w * 3; ++x) row[x] = n ? px[(static_cast<size_t>(y) * w * 3 + x) % n] : 0;
+    }
+    TBitmap source;
+    source.Assign(&b);
+    TGIFImage gif;
+    gif.ColorReduction = method;
+    gif.DitherMode = dither;
+    try {
+        gif.Assign(&b);
+    } catch (const GIFException& e) {
+        Check(method == 0 && e.Message() == "Color table overflow", "only a 24-bit conversion overflows");
+        return;
+    }
+    TStringStream out;
+    gif.SaveToStream(out);
+    const std::string bytes = out.DataString();
+    struct Reader {
+        const std::string* d;
+        size_t at;
+    } reader{&bytes, 0};
+    auto read = [](GifFileType* g, GifByteType* buf, int len) -> int {
+        auto* r = static_cast<Reader*>(g->UserData);
+        const size_t take = std::min<size_t>(static_cast<size_t>(len), r->d->size() - r->at);
+        std::memcpy(buf, r->d->data() + r->at, take);
+        r->at += take;
+        return static_cast<int>(take);
+    };
+    int error = 0;
+    GifFileType* g = DGifOpen(&reader, read, &error);
+    Check(g != nullptr, "giflib opens the converted file");
+    bool ok = DGifSlurp(g) == GIF_OK && g->ImageCount == 1 && g->SWidth == w && g->SHeight == h;
+    if (ok && method == 0) {
+        // Kept at 24 bits: every pixel in its own colour.
+        const SavedImage& s = g->SavedImages[0];
+        const ColorMapObject* m = s.ImageDesc.ColorMap ? s.ImageDesc.ColorMap : g->SColorMap;
+        ok = m != nullptr;
+        for (int y = 0; ok && y < h; ++y)
+            for (int x = 0; ok && x < w; ++x) {
+                const int index = s.RasterBits[y * w + x];
+                const uint8_t* p = source.ScanLine(y) + x * 3;
+                ok = index < m->ColorCount && m->Colors[index].Red == p[2] && m->Colors[index].Green == p[1] &&
+                     m->Colors[index].Blue == p[0];
+            }
+    }
+    DGifCloseFile(g, &error);
+    Check(ok, "giflib reads the converted file");
+}
+
+}  // namespace giffuzz
