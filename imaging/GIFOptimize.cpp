@@ -246,7 +246,8 @@ void TGIFImage::Optimize(TGIFOptimizeOptions options, uint8_t colorReduction, ui
                             prev->GraphicControlExtension->SetDelay(static_cast<uint16_t>(sum));
                             images_->Delete(i);
                         }
-                    } else {
+                    } else if (gce->Disposal() != 2) {
+                        // A frame that clears its area afterwards clears the borders too.
                         f->Crop();
                     }
                 }
