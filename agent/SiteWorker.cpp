@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "platform/Codec.h"
+#include "platform/CpLiteral.h"
 #include "storage/DataModuleUnit.h"
 #include "web/ExtractActionUnit.h"
 
@@ -15,7 +16,22 @@ const char* const TSiteWorker::ConnectionErrorText =
 
 namespace {
 
-bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+bool Contains(const std::string& text, std::string_view part) { return text.find(part) != std::string::npos; }
+
+const std::string_view FoundText = u8"Найдено"_cp;
+
+// A text that marks the end of a folder (or, on the login page, stands there too).
+bool IsEndText(const std::string& text) {
+    return Contains(text, u8"Здесь будет храниться ваша переписка"_cp) ||
+           Contains(text, u8"В этой папке вы можете хранить контакты"_cp) ||
+           Contains(text, u8"Ваши логин и пароль едины для любого из проектов"_cp);
+}
+
+bool HasParam(const THTMLTag* tag, const char* lowerKey) {
+    for (const THTMLParam& p : tag->Params)
+        if (LowerCase(p.Key) == lowerKey) return true;
+    return false;
+}
 
 bool IsHref(const THTMLParam& p) { return SameText(p.Key, "href"); }
 
@@ -341,35 +357,62 @@ void TSiteWorker::Finish() {
 
 std::string TSiteWorker::CharsetCheck(const std::string& page, TFindTags& ft) {
     ft.SetText(page);
+    // The first meta that declares a charset, the older way (content="...charset=...") or the
+    // newer one (charset="..."), decides.
     TTagList metas;
-    ft.FindTags(metas, "meta", &TFindTags::IsCharsetMeta);
-    if (!metas.empty() && Contains(LowerCase(ft.GetParamValue(metas.front(), "content")), "utf-8")) {
-        std::string converted = Utf8ToCp1251(page);
-        ft.SetText(converted);
-        return converted;
-    }
-    return page;
+    ft.FindTags(metas, "meta", [&ft](const THTMLTag* tag) {
+        return TFindTags::IsCharsetMeta(tag) || HasParam(tag, "charset");
+    });
+    if (metas.empty()) return page;
+    const THTMLTag* meta = metas.front();
+    const std::string declared =
+        TFindTags::IsCharsetMeta(meta) ? ft.GetParamValue(meta, "content") : ft.GetParamValue(meta, "charset");
+    if (!Contains(LowerCase(declared), "utf-8")) return page;
+    std::string converted = Utf8ToCp1251(page);
+    ft.SetText(converted);
+    return converted;
 }
 
 void TSiteWorker::WalkListPage(const std::string& page, const TContactRowFunc& row) {
     TFindTags& ft = *findTags_;
     CharsetCheck(page, ft);
-    if (EndOfFolder(ft)) {
-        EndFolder();
-        return;
-    }
-    TTagList links;
-    ft.FindTags(links, "a", &TSiteWorker::IsContactLink);
-    THTMLElementList& els = ft.GetHTMLElements();
-    bool armed = false;
-    for (const THTMLTag* link : links) {
-        const std::string href = ft.GetParamValue(link, "href");
-        if (href == "#") {
-            armed = true;
-            continue;
+    bool ended = EndOfFolder(ft);
+    int contacts = 0;
+    if (!ended) {
+        TTagList links;
+        ft.FindTags(links, "a", &TSiteWorker::IsContactLink);
+        THTMLElementList& els = ft.GetHTMLElements();
+        bool armed = false;
+        for (const THTMLTag* link : links) {
+            const std::string href = ft.GetParamValue(link, "href");
+            if (href == "#") {
+                armed = true;
+                continue;
+            }
+            if (!armed) continue;
+            // A row that passes the contact test shows the folder was read, even when it adds
+            // nothing (known, nameless, unmarked).
+            if (IsContactAddress(href)) ++contacts;
+            row(els, link, href);
         }
-        if (armed) row(els, link, href);
     }
+    if (ended || contacts == 0) {
+        // A lost session answers the login page (whose text also holds an end text) or the home
+        // page: neither is the end of a folder.
+        if (LostSessionPage(ft)) RunFailed = true;
+        EndFolder();
+    }
+}
+
+bool TSiteWorker::LostSessionPage(TFindTags& ft) {
+    TTagList forms;
+    ft.FindTags(forms, "form", &TFindTags::IsLoginForm);
+    if (!forms.empty()) return true;
+    for (THTMLElement* e : ft.GetHTMLElements()) {
+        const THTMLText* text = AsText(e);
+        if (text && (Contains(text->Text, FoundText) || IsEndText(text->Text))) return false;
+    }
+    return true;
 }
 
 bool TSiteWorker::EndOfFolder(TFindTags& ft) {
@@ -380,11 +423,8 @@ bool TSiteWorker::EndOfFolder(TFindTags& ft) {
         for (int i = td->Position + 1; i <= td->Position + 4 && i < els.Count(); ++i) {
             const THTMLText* text = AsText(els[i]);
             if (!text) continue;
-            if (Contains(text->Text, "Найдено")) break;
-            if (Contains(text->Text, "Здесь будет храниться ваша переписка") ||
-                Contains(text->Text, "В этой папке вы можете хранить контакты") ||
-                Contains(text->Text, "Ваши логин и пароль едины для любого из проектов"))
-                return true;
+            if (Contains(text->Text, FoundText)) break;
+            if (IsEndText(text->Text)) return true;
         }
     }
     return false;

@@ -292,6 +292,34 @@ TEST_F(CheckMessagesTest, CompletionHandlerThatRaisesStillEndsBusy) {
     EXPECT_EQ(Logins(0), (std::vector<std::string>{"anna"}));
 }
 
+TEST_F(CheckMessagesTest, MarkOnTheSecondPageIsFound) {
+    // A first page of unmarked rows counts as read: the walk goes on to the second page.
+    for (int i = 0; i < 12; ++i) state.folders[0].push_back(MarkedRow("u" + std::to_string(i), i == 11 ? " | " : ""));
+    Begin();
+    ASSERT_GT(Check(), 0);
+    EXPECT_EQ(Logins(0), (std::vector<std::string>{"u11"}));
+    EXPECT_FALSE(checker->RunFailed);
+    EXPECT_EQ(server->Requests("list").size(), 4u);
+}
+
+TEST_F(CheckMessagesTest, ExpiredSessionFailsTheCheckAndKeepsWhatWasFound) {
+    for (int i = 0; i < 12; ++i) state.folders[0].push_back(MarkedRow("u" + std::to_string(i), i == 3 ? " | " : ""));
+    state.sessionExpiresAfter = 3;
+    for (bool home : {false, true}) {
+        SCOPED_TRACE(home);
+        state.expiredGoesHome = home;
+        Begin();
+        ASSERT_TRUE(LogIn());
+        checker->StartCheck();
+        EXPECT_LT(FireToEnd(*timer, 200), 30);
+        EXPECT_FALSE(checker->Busy);
+        EXPECT_TRUE(checker->RunFailed);
+        EXPECT_EQ(Logins(0), (std::vector<std::string>{"u3"}));
+        checker.reset();
+        server->Stop();
+    }
+}
+
 TEST_F(CheckMessagesTest, ProfileThatFailsKeepsTheListAddress) {
     site::Contact anna = MarkedRow("anna", " | ");
     anna.selfLink = "http://{host}/anna_real/";

@@ -2,6 +2,7 @@
 #include <QDir>
 
 #include "AgentTestSupport.h"
+#include "platform/CpLiteral.h"
 
 namespace {
 
@@ -184,15 +185,85 @@ TEST_F(ImportTest, SessionProfilesWhileFullImportIsOn) {
     EXPECT_EQ(Rows(0)[3], "Ольга|w3|http://" + server->Host() + "/w3/|Москва|23|0|5|0|0||0");  // 3 + 2 intim
 }
 
-TEST_F(ImportTest, ExpiredSessionEndsTheFolderAtTheLoginPage) {
+// --- A lost session is a failed run, not the end of a folder ---------------------------------
+
+TEST_F(ImportTest, ExpiredSessionAnsweringTheLoginPageFailsTheRun) {
     StandardFolders(state);
     state.sessionExpiresAfter = 3;  // the two messages pages and the first list page
     StartSite();
     ASSERT_GT(Import(), 0);
-    // The second list page answers the login page, whose text ends the folder like an end text.
+    // The second list page is the login page: its text holds an end text, but its form tells it
+    // from a folder's end. What was read is still merged.
     EXPECT_EQ(Rows(0).size(), 10u);
     EXPECT_EQ(Rows(1).size(), 0u);
+    EXPECT_TRUE(rig.worker->RunFailed);
+    ASSERT_EQ(rig.messages.size(), 1u);
+    EXPECT_EQ(rig.messages[0], TSiteWorker::ConnectionErrorText);
+}
+
+TEST_F(ImportTest, ExpiredSessionRedirectingHomeFailsWithinAFewRequests) {
+    StandardFolders(state);
+    state.sessionExpiresAfter = 3;
+    state.expiredGoesHome = true;
+    StartSite();
+    ASSERT_TRUE(LogIn());
+    rig.worker->StartImport();
+    // A home page has no rows and no end text: the folder ends there instead of walking on.
+    const int ticks = rig.RunToEnd(200);
+    EXPECT_LT(ticks, 30);
+    EXPECT_FALSE(rig.timer->Enabled());
+    EXPECT_LE(server->Requests("list").size(), 3u);
+    EXPECT_EQ(Rows(0).size(), 10u);
+    EXPECT_TRUE(rig.worker->RunFailed);
+    ASSERT_FALSE(rig.messages.empty());
+    EXPECT_EQ(rig.messages.back(), TSiteWorker::ConnectionErrorText);
+}
+
+TEST_F(ImportTest, FoldersOfWholePagesEndAtThePagePastTheEnd) {
+    for (int size : {10, 20}) {
+        SCOPED_TRACE(size);
+        state = site::SiteState();
+        rig.messages.clear();
+        for (int i = 0; i < size; ++i)
+            state.folders[0].push_back(MakeContact("z" + std::to_string(i), "Zoe" + std::to_string(i), "30"));
+        StartSite();
+        ASSERT_GT(Import(), 0);
+        EXPECT_EQ(Rows(0).size(), static_cast<size_t>(size));
+        // size / 10 pages of rows, the page past the end, and the empty favourites' end page.
+        EXPECT_EQ(server->Requests("list").size(), static_cast<size_t>(size / 10 + 2));
+        EXPECT_FALSE(rig.worker->RunFailed);
+        ASSERT_EQ(rig.messages.size(), 1u);
+        EXPECT_EQ(rig.messages[0], TContactsImportClass::CompletedText);
+        rig.worker.reset();
+        server->Stop();
+        rig.timer = nullptr;
+    }
+}
+
+TEST_F(ImportTest, RowsThatAddNothingStillKeepTheWalkGoing) {
+    StandardFolders(state);
+    for (int i = 0; i < 10; ++i) state.folders[0][i].name = " ";  // a first page of nameless rows
+    StartSite();
+    ASSERT_GT(Import(), 0);
+    EXPECT_EQ(Rows(0).size(), 3u);
+    EXPECT_EQ(Rows(1).size(), 2u);
     EXPECT_FALSE(rig.worker->RunFailed);
+    EXPECT_EQ(rig.messages.back(), TContactsImportClass::CompletedText);
+}
+
+TEST_F(ImportTest, PageWithoutContactRowsEndsTheFolder) {
+    StandardFolders(state);
+    // The favourites' first page: a count but no contact row, as a folder of search links shows.
+    const std::string countOnly = u8"<table><tr><td>Найдено: 0</td></tr></table><a href=\"#\">x</a>"
+                                  u8"<a href=\"http://x/search.phtml?oid=1\">s</a>"_cp;
+    state.rawPages["/messages.phtml?fid=2&offset=0"] = site::RawPage(countOnly, true);
+    state.rawPages["/messages.phtml?fid=2&offset=10"] = site::RawPage("<p>never asked for</p>");
+    StartSite();
+    ASSERT_GT(Import(), 0);
+    EXPECT_EQ(server->Requests("raw").size(), 1u);
+    EXPECT_EQ(Rows(1).size(), 0u);
+    EXPECT_FALSE(rig.worker->RunFailed);  // a text with "Найдено" says the folder was read
+    EXPECT_EQ(rig.messages.back(), TContactsImportClass::CompletedText);
 }
 
 TEST_F(ImportTest, AMergeStepSkipsARowTheFolderTableHoldsButCountsIt) {

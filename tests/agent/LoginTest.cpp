@@ -1,5 +1,6 @@
 // Site login, logout and folder addresses against the stand-in site.
 #include "AgentTestSupport.h"
+#include "platform/CpLiteral.h"
 #include "site/SitePages.h"
 
 namespace {
@@ -161,8 +162,8 @@ TEST_F(HomeCharsetTest, Utf8DeclaredOnlyInASecondMetaIsNot) {
     EXPECT_EQ(LoginTarget(site::Encoding::Utf8SecondMeta), "/tips/index.phtml?tip=login&lang=%D1%80%D1%83%D1%81");
 }
 
-TEST_F(HomeCharsetTest, Html5CharsetAndHeaderOnlyAreNotSeen) {
-    EXPECT_EQ(LoginTarget(site::Encoding::Utf8Html5Meta), "/tips/index.phtml?tip=login&lang=%D1%80%D1%83%D1%81");
+TEST_F(HomeCharsetTest, Html5CharsetIsConvertedAndAHeaderAloneIsNotSeen) {
+    EXPECT_EQ(LoginTarget(site::Encoding::Utf8Html5Meta), "/tips/index.phtml?tip=login&lang=%F0%F3%F1");
     server->Stop();
     rig.worker.reset();
     EXPECT_EQ(LoginTarget(site::Encoding::Utf8HeaderOnly), "/tips/index.phtml?tip=login&lang=%D1%80%D1%83%D1%81");
@@ -238,6 +239,31 @@ TEST(CharsetCheck, OnlyTheFirstCharsetMetaCounts) {
     // A character the code page lacks becomes "?".
     std::string outside = u8"<meta content=\"charset=utf-8\">Zoë ★"_u;
     EXPECT_EQ(TSiteWorker::CharsetCheck(outside, ft), "<meta content=\"charset=utf-8\">Zo? ?");
+}
+
+// The first meta that declares a charset either way decides; its value is read lower-cased.
+TEST(CharsetCheck, CharsetParameterCountsLikeAContentDeclaration) {
+    TFindTags ft;
+    const std::string cp = u8"<p>Жук</p>"_cp;
+    const std::string utf = u8"<p>Жук</p>"_u;
+    struct Case {
+        std::string head;
+        bool converted;
+    };
+    const Case cases[] = {
+        {"<meta charset=\"utf-8\">", true},
+        {"<meta charset=UTF-8>", true},
+        {"<meta charset=\"windows-1251\"><meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">", false},
+        {"<meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1251\"><meta charset=\"utf-8\">", false},
+        {"<meta charset=\"utf-8\"><meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1251\">", true},
+        {"<meta name=\"keywords\" content=\"utf-8\"><meta charset=\"Utf-8\">", true},
+        {"<meta charset=\"\"><meta charset=\"utf-8\">", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.head);
+        EXPECT_EQ(TSiteWorker::CharsetCheck(c.head + utf, ft), c.head + (c.converted ? cp : utf));
+        EXPECT_EQ(ft.GetText(), c.head + (c.converted ? cp : utf) + "\r\n");
+    }
 }
 
 }  // namespace
