@@ -57,7 +57,7 @@ bool TCheckMessagesClass::RowMarked(THTMLElementList& els, int linkPosition) {
 std::string TCheckMessagesClass::ProfileAddress(const std::string& address) {
     TFindTags rowTags;
     {
-        TSubmit client;  // the site's guest view: the client's default header, no cookie
+        TSubmit client(Http());  // the site's guest view: the client's default header, no cookie
         client.SetURL(address);
         std::string page = GetPage(client);
         if (!page.empty()) rowTags.SetText(page);

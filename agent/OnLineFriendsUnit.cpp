@@ -9,9 +9,9 @@ const char* const OnSiteText = "Сейчас на сайте!";
 
 }  // namespace
 
-TOnLineFriends::TOnLineFriends(std::unique_ptr<IWorkerTimer> timer)
-    : timer_(timer ? std::move(timer) : MakeFrameworkTimer()),
-      submit_(std::make_unique<TSubmit>()),
+TOnLineFriends::TOnLineFriends(std::unique_ptr<IWorkerTimer> timer, winhttp::IWinHttp* http)
+    : timer_(timer ? std::move(timer) : MakeDefaultTimer()),
+      submit_(std::make_unique<TSubmit>(http)),
       findTags_(std::make_unique<TFindTags>()) {
     timer_->SetEnabled(false);
     timer_->SetInterval(TickInterval);

@@ -18,13 +18,17 @@ namespace {
 
 bool Contains(const std::string& text, std::string_view part) { return text.find(part) != std::string::npos; }
 
-const std::string_view FoundText = u8"Найдено"_cp;
+// Named constants: clang 14 crashes on a cp1251 literal passed straight as an argument.
+constexpr std::string_view FoundText = u8"Найдено"_cp;
+constexpr std::string_view EndTexts[] = {u8"Здесь будет храниться ваша переписка"_cp,
+                                         u8"В этой папке вы можете хранить контакты"_cp,
+                                         u8"Ваши логин и пароль едины для любого из проектов"_cp};
 
 // A text that marks the end of a folder (or, on the login page, stands there too).
 bool IsEndText(const std::string& text) {
-    return Contains(text, u8"Здесь будет храниться ваша переписка"_cp) ||
-           Contains(text, u8"В этой папке вы можете хранить контакты"_cp) ||
-           Contains(text, u8"Ваши логин и пароль едины для любого из проектов"_cp);
+    for (std::string_view end : EndTexts)
+        if (Contains(text, end)) return true;
+    return false;
 }
 
 bool HasParam(const THTMLTag* tag, const char* lowerKey) {
@@ -49,13 +53,13 @@ std::string FirstHrefWith(const TTagList& tags, const char* part) {
 TSiteWorker::TSiteWorker(std::unique_ptr<TWorkerStateObject> state, TWorkerSeams seams)
     : seams_(std::move(seams)),
       state_(std::move(state)),
-      submit_(std::make_unique<TSubmit>()),
+      submit_(std::make_unique<TSubmit>(seams_.Http)),
       findTags_(std::make_unique<TFindTags>()),
       folders_(std::make_unique<TFriendFolderList>()),
       temp_(std::make_unique<TFriend>()) {
     folders_->AddFolder("0", "CommonFriends", "Общая папка");
     folders_->AddFolder("1", "FaforiteFriends", "Избранные пользователи");
-    timer_ = seams_.Timer ? std::move(seams_.Timer) : MakeFrameworkTimer();
+    timer_ = seams_.Timer ? std::move(seams_.Timer) : MakeDefaultTimer();
     timer_->SetEnabled(false);
     timer_->SetInterval(200);
     timer_->SetOnTimer([this] { TimerTick(); });
@@ -360,7 +364,7 @@ std::string TSiteWorker::CharsetCheck(const std::string& page, TFindTags& ft) {
     // The first meta that declares a charset, the older way (content="...charset=...") or the
     // newer one (charset="..."), decides.
     TTagList metas;
-    ft.FindTags(metas, "meta", [&ft](const THTMLTag* tag) {
+    ft.FindTags(metas, "meta", [](const THTMLTag* tag) {
         return TFindTags::IsCharsetMeta(tag) || HasParam(tag, "charset");
     });
     if (metas.empty()) return page;
@@ -376,14 +380,17 @@ std::string TSiteWorker::CharsetCheck(const std::string& page, TFindTags& ft) {
 void TSiteWorker::WalkListPage(const std::string& page, const TContactRowFunc& row) {
     TFindTags& ft = *findTags_;
     CharsetCheck(page, ft);
-    bool ended = EndOfFolder(ft);
+    // One parse serves the end test, the rows and the verdict on a page without rows: every
+    // search would parse the same text again.
+    TTagList tags;
+    ft.FindTags(tags, "*");
+    THTMLElementList& els = ft.GetHTMLElements();
+    const bool ended = EndOfFolder(els);
     int contacts = 0;
     if (!ended) {
-        TTagList links;
-        ft.FindTags(links, "a", &TSiteWorker::IsContactLink);
-        THTMLElementList& els = ft.GetHTMLElements();
         bool armed = false;
-        for (const THTMLTag* link : links) {
+        for (const THTMLTag* link : tags) {
+            if (!IsContactLink(link)) continue;
             const std::string href = ft.GetParamValue(link, "href");
             if (href == "#") {
                 armed = true;
@@ -399,28 +406,34 @@ void TSiteWorker::WalkListPage(const std::string& page, const TContactRowFunc& r
     if (ended || contacts == 0) {
         // A lost session answers the login page (whose text also holds an end text) or the home
         // page: neither is the end of a folder.
-        if (LostSessionPage(ft)) RunFailed = true;
+        if (LostSessionPage(els)) RunFailed = true;
         EndFolder();
     }
 }
 
-bool TSiteWorker::LostSessionPage(TFindTags& ft) {
-    TTagList forms;
-    ft.FindTags(forms, "form", &TFindTags::IsLoginForm);
-    if (!forms.empty()) return true;
-    for (THTMLElement* e : ft.GetHTMLElements()) {
-        const THTMLText* text = AsText(e);
-        if (text && (Contains(text->Text, FoundText) || IsEndText(text->Text))) return false;
+bool TSiteWorker::LostSessionPage(THTMLElementList& els) {
+    bool read = false;
+    for (THTMLElement* e : els) {
+        if (const THTMLTag* tag = AsTag(e)) {
+            if (LowerCase(tag->Name) == "form" && TFindTags::IsLoginForm(tag)) return true;
+        } else if (const THTMLText* text = AsText(e)) {
+            if (Contains(text->Text, FoundText) || IsEndText(text->Text)) read = true;
+        }
     }
-    return true;
+    return !read;
 }
 
 bool TSiteWorker::EndOfFolder(TFindTags& ft) {
-    TTagList tds;
-    ft.FindTags(tds, "td");
-    THTMLElementList& els = ft.GetHTMLElements();
-    for (const THTMLTag* td : tds) {
-        for (int i = td->Position + 1; i <= td->Position + 4 && i < els.Count(); ++i) {
+    TTagList tags;
+    ft.FindTags(tags, "td");
+    return EndOfFolder(ft.GetHTMLElements());
+}
+
+bool TSiteWorker::EndOfFolder(THTMLElementList& els) {
+    for (int at = 0; at < els.Count(); ++at) {
+        const THTMLTag* td = AsTag(els[at]);
+        if (!td || LowerCase(td->Name) != "td") continue;
+        for (int i = at + 1; i <= at + 4 && i < els.Count(); ++i) {
             const THTMLText* text = AsText(els[i]);
             if (!text) continue;
             if (Contains(text->Text, FoundText)) break;
@@ -470,8 +483,13 @@ bool TSiteWorker::IsContactAddress(const std::string& href) const {
 std::string TSiteWorker::CanonicalAddress(TFindTags& ft) {
     TTagList links;
     ft.FindTags(links, "a", &TSiteWorker::IsContactLink);
+    return CanonicalAddress(ft, links);
+}
+
+std::string TSiteWorker::CanonicalAddress(TFindTags& ft, const TTagList& tags) {
     THTMLElementList& els = ft.GetHTMLElements();
-    for (auto it = links.rbegin(); it != links.rend(); ++it) {
+    for (auto it = tags.rbegin(); it != tags.rend(); ++it) {
+        if (!IsContactLink(*it)) continue;
         std::string href = ft.GetParamValue(*it, "href");
         if (href.empty() || href.back() != '/') continue;
         int next = (*it)->Position + 1;

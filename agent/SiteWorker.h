@@ -67,6 +67,9 @@ struct TWorkerSeams {
     TPauseFunc Pause;
     TMessageSink Message;
     TCodePrompt CodePrompt;  // used by the import worker only
+    // The WinHTTP service of every client the worker makes (its session and the fresh clients of
+    // profile pages); null takes the libcurl layer. Not owned: it must outlive the worker.
+    winhttp::IWinHttp* Http = nullptr;
 };
 
 class TSiteWorker : public TObject {
@@ -125,9 +128,10 @@ public:
     // True when a "td" of the page in ft is followed within four elements by an end-of-folder
     // text (a "Найдено" text first ends that td's window).
     static bool EndOfFolder(TFindTags& ft);
-    // True for a list page that ended its folder but shows a lost session: it carries a login
-    // form, or has neither an end text nor a "Найдено" text.
-    static bool LostSessionPage(TFindTags& ft);
+    static bool EndOfFolder(THTMLElementList& els);  // the same over a parsed page
+    // True for a list page (parsed into els) that ended its folder but shows a lost session: it
+    // carries a login form, or has neither an end text nor a "Найдено" text.
+    static bool LostSessionPage(THTMLElementList& els);
     static bool IsContactLink(const THTMLTag* tag);
     static bool IsImageWithSrc(const THTMLTag* tag);
     static bool IsAbsoluteLink(const THTMLTag* tag);
@@ -137,6 +141,8 @@ public:
     // The last contact link of the page in ft whose href ends with "/" and whose next element is
     // a text equal to that href; "" when there is none.
     static std::string CanonicalAddress(TFindTags& ft);
+    // The same over tags of the last search of ft (any tags; the contact links among them count).
+    static std::string CanonicalAddress(TFindTags& ft, const TTagList& tags);
 
 protected:
     // Host := the server of the data module's settings (kept when there is no data module).
@@ -173,6 +179,8 @@ protected:
 
     // A GET of the current address of client into a string; "" when nothing was read.
     static std::string GetPage(TSubmit& client);
+    // The service that the worker's clients talk to (null: the libcurl layer).
+    winhttp::IWinHttp* Http() const { return seams_.Http; }
     void Pause(int ms);
     void ShowMessage(const std::string& text);
 
