@@ -1,5 +1,6 @@
 #include "agent/CheckMessagesClass.h"
 
+#include "agent/AgentLog.h"
 #include "storage/clUrlList.h"
 
 namespace {
@@ -23,6 +24,7 @@ void TCheckMessagesClass::StartCheck() {
         HostFromSettings();
         StartRun();
     } catch (...) {
+        LogCaught("check start");
         // The check must still end through its finish, or Busy would stop every later check.
         EndRun();
         Timer().SetEnabled(true);

@@ -1,5 +1,6 @@
 #include "agent/OnLineFriendsUnit.h"
 
+#include "agent/AgentLog.h"
 #include "agent/SiteWorker.h"
 #include "storage/DataModuleUnit.h"
 
@@ -55,6 +56,7 @@ void TOnLineFriends::TimerTick() {
         Tick();
     } catch (...) {
         // Nothing leaves a tick: the scan goes on with the next one.
+        LogCaught("scan tick");
     }
 }
 
@@ -92,6 +94,7 @@ void TOnLineFriends::Tick() {
         OnStatus(url, status);
     } catch (...) {
         // The handler's failure must not stop the walk.
+        LogCaught("scan status handler");
     }
     TFriend* after = dmFriend && dmFriend->Folders ? dmFriend->Folders->GetFolderTable(folderIndex_) : nullptr;
     if (!after || after->RecordCount() <= recNo_) NextFolder();
@@ -107,6 +110,7 @@ void TOnLineFriends::FetchPage() {
         submit_->Connect();
         pageText_ = submit_->GetString();
     } catch (...) {
+        LogCaught("scan page request");
         pageText_.clear();
     }
     submit_->Disconnect();

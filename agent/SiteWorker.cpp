@@ -3,6 +3,7 @@
 #include <chrono>
 #include <thread>
 
+#include "agent/AgentLog.h"
 #include "platform/Codec.h"
 #include "platform/CpLiteral.h"
 #include "storage/DataModuleUnit.h"
@@ -253,6 +254,7 @@ void TSiteWorker::TimerTick() {
             try {
                 Finish();
             } catch (...) {
+                LogCaught("worker finish");
                 timer_->SetEnabled(false);
             }
             AfterComplete();
@@ -263,6 +265,7 @@ void TSiteWorker::TimerTick() {
         Step();
     } catch (...) {
         // Nothing leaves a tick; Step has already ended the run when it failed.
+        LogCaught("worker tick");
     }
 }
 
@@ -293,12 +296,14 @@ void TSiteWorker::Step() {
             }
         }
     } catch (...) {
+        LogCaught("worker step");
         EndRun();
     }
     try {
         state_->Current = ProgressPosition();
         if (OnProgress) OnProgress(state_.get());
     } catch (...) {
+        LogCaught("worker progress");
     }
     timer_->SetEnabled(true);
 }
@@ -352,6 +357,7 @@ void TSiteWorker::Finish() {
     try {
         if (OnProgress) OnProgress(state_.get());
     } catch (...) {
+        LogCaught("worker progress");
     }
     if (OnComplete) OnComplete(state_.get());
 }

@@ -1,4 +1,5 @@
 // The new-message check against the stand-in site, driven by a manual timer.
+#include <QLoggingCategory>
 #include <stdexcept>
 
 #include "AgentTestSupport.h"
@@ -258,6 +259,36 @@ TEST_F(CheckMessagesTest, UnexpectedErrorInAStepEndsTheCheckThroughItsFinish) {
     EXPECT_EQ(Ticks(), 2);
     EXPECT_EQ(completions, 2);
     EXPECT_FALSE(checker->Busy);
+}
+
+// What a step swallows goes to the "velmora.agent" category at debug level, off by default.
+std::vector<std::string>* g_traced = nullptr;
+void TraceHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (g_traced && type == QtDebugMsg && context.category && std::string(context.category) == "velmora.agent")
+        g_traced->push_back(message.toStdString());
+}
+
+TEST_F(CheckMessagesTest, SwallowedErrorsAreTracedOnlyWhenTheCategoryIsOn) {
+    state.folders[0].push_back(MarkedRow("anna", " | "));
+    Begin<FailingChecker>();
+    std::vector<std::string> traced;
+    g_traced = &traced;
+    QtMessageHandler previous = qInstallMessageHandler(&TraceHandler);
+    auto run = [&] {
+        ASSERT_TRUE(LogIn());
+        checker->StartCheck();
+        EXPECT_EQ(Ticks(), 2);
+    };
+    run();
+    EXPECT_TRUE(traced.empty());
+    QLoggingCategory::setFilterRules("velmora.agent.debug=true");
+    run();
+    QLoggingCategory::setFilterRules(QString());
+    qInstallMessageHandler(previous);
+    g_traced = nullptr;
+    EXPECT_EQ(traced, (std::vector<std::string>{"worker step: unexpected"}));
+    EXPECT_EQ(completions, 2);
+    EXPECT_TRUE(messages.empty());  // the user sees nothing more
 }
 
 TEST_F(CheckMessagesTest, ErrorWhileStartingStillFinishes) {
