@@ -14,7 +14,7 @@
 #include <memory>
 #include <string>
 
-#include "MemorySite.h"
+#include "tests/support/memsite/MemorySite.h"
 #include "agent/CheckMessagesClass.h"
 #include "agent/ContactsImportClass.h"
 #include "platform/Exceptions.h"

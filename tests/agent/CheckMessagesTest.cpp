@@ -151,7 +151,7 @@ TEST_F(CheckMessagesTest, KeepsMarkedContactRowsOnly) {
     // List pages go through the session with the long Accept.
     for (const auto& r : server->Requests("list")) {
         EXPECT_FALSE(r.session.empty()) << r.target;
-        EXPECT_EQ(r.Header("Accept"), TSiteWorker::LoginAccept);
+        EXPECT_EQ(r.Header("Accept"), kLoginAccept);
     }
     EXPECT_TRUE(messages.empty());  // no completion box
     // Every request, profiles included, went out inside a step with the timer off.

@@ -5,7 +5,6 @@
 
 namespace {
 
-const std::string kLongAccept = TSiteWorker::LoginAccept;
 const std::string kUserAgent = "Mozilla/5.0 (compatible; MSIE 6.0; Windows 98)";
 
 std::vector<std::string> Routes(const std::vector<site::LoggedRequest>& log) {
@@ -33,7 +32,7 @@ TEST_F(LoginTest, NormalPathTwoPausesSevenFieldsExactBody) {
     EXPECT_FALSE(log[0].HasHeader("Cookie"));
     EXPECT_EQ(log[0].version, "HTTP/1.0");
     EXPECT_EQ(log[1].target, "/tips/index.phtml?tip=login");  // cut before "&sold="
-    EXPECT_EQ(log[1].Header("Accept"), kLongAccept);
+    EXPECT_EQ(log[1].Header("Accept"), kLoginAccept);
     EXPECT_EQ(log[1].Header("Cookie"), "visit=V1");
     EXPECT_EQ(log[2].method, "POST");
     EXPECT_EQ(log[2].target, "/tips/login.phtml");
@@ -41,7 +40,7 @@ TEST_F(LoginTest, NormalPathTwoPausesSevenFieldsExactBody) {
               "oid=0&photo_oid=0&login_action=login&tcurl=&login=velmora&password=%EF%E0%F0%EE%EB%FC+1%262&level=");
     ASSERT_EQ(log[2].fields.size(), 7u);
     EXPECT_EQ(log[2].Field("password"), "пароль 1&2");
-    EXPECT_EQ(log[2].Header("Accept"), kLongAccept);
+    EXPECT_EQ(log[2].Header("Accept"), kLoginAccept);
     EXPECT_EQ(log[2].Header("Cookie"), "visit=V1");
 
     // The session lasts: the messages page goes out with the session cookie and the long Accept.
@@ -50,7 +49,7 @@ TEST_F(LoginTest, NormalPathTwoPausesSevenFieldsExactBody) {
     auto msgs = server->Requests("messages");
     ASSERT_EQ(msgs.size(), 1u);
     EXPECT_EQ(msgs[0].session, "S1");
-    EXPECT_EQ(msgs[0].Header("Accept"), kLongAccept);
+    EXPECT_EQ(msgs[0].Header("Accept"), kLoginAccept);
 
     rig.worker->Logout();
     EXPECT_EQ(server->Log().back().route, "logout");
@@ -70,7 +69,7 @@ TEST_F(LoginTest, RetryWithTheFullLinkAndItsHiddenS) {
     EXPECT_EQ(log[1].target, "/tips/index.phtml?tip=login");
     EXPECT_EQ(log[2].target, "/tips/index.phtml?tip=login&sold=f3a9");
     EXPECT_FALSE(log[2].HasHeader("Cookie"));  // the reconnect dropped the visit cookie
-    EXPECT_EQ(log[2].Header("Accept"), kLongAccept);
+    EXPECT_EQ(log[2].Header("Accept"), kLoginAccept);
     ASSERT_EQ(log[3].fields.size(), 8u);
     EXPECT_EQ(log[3].fields[7], (std::pair<std::string, std::string>{"s", "7c21"}));
     EXPECT_EQ(log[3].fields[6].first, "level");

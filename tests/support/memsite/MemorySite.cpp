@@ -16,6 +16,7 @@ struct MemorySite::Handle {
     std::string page;  // the answer, after ReceiveResponse
     size_t read = 0;
     bool answered = false;
+    DWORD receiveTimeout = 0;
 };
 
 MemorySite::~MemorySite() = default;
@@ -60,7 +61,12 @@ bool MemorySite::AddRequestHeaders(HINTERNET request, const std::string&, DWORD,
     return Get(request, kRequest) ? true : Fail(ERROR_INVALID_HANDLE);
 }
 
-bool MemorySite::SetOption(HINTERNET, DWORD, const void*, DWORD) { return true; }
+bool MemorySite::SetOption(HINTERNET handle, DWORD option, const void* buffer, DWORD length) {
+    Handle* r = Get(handle, kRequest);
+    if (r && option == OPTION_RECEIVE_TIMEOUT && length == sizeof(DWORD))
+        std::memcpy(&r->receiveTimeout, buffer, sizeof(DWORD));
+    return true;
+}
 
 bool MemorySite::SendRequest(HINTERNET request, const std::string&, DWORD, const void* optional,
                              DWORD optionalLength, DWORD, DWORD_PTR) {
@@ -82,6 +88,10 @@ bool MemorySite::ReceiveResponse(HINTERNET request, void*) {
     Handle* r = Get(request, kRequest);
     if (!r) return Fail(ERROR_INVALID_HANDLE);
     ++requests_;
+    ReceiveTimeouts.push_back(r->receiveTimeout);
+    const int delay = DelayOf ? DelayOf(r->path) : 0;
+    if (r->receiveTimeout > 0 && delay > static_cast<int>(r->receiveTimeout))
+        return Fail(ERROR_WINHTTP_TIMEOUT);
     r->page = page_ ? page_(r->verb, r->host, r->path, r->body) : std::string();
     r->answered = true;
     return true;

@@ -1,7 +1,11 @@
 #pragma once
 // A WinHTTP service that answers in memory: every request gets status 200 and the page that the
-// harness's function gives for it, at once, with no socket and no thread. Handles are heap objects
+// caller's function gives for it, at once, with no socket and no thread. Handles are heap objects
 // freed by CloseHandle, so a client that forgets one shows as a leak.
+//
+// Time is simulated: a page may be given a delay; a request whose receive timeout (set on it
+// through SetOption) is shorter fails with ERROR_WINHTTP_TIMEOUT at once, as the real service
+// would after waiting.
 #include <functional>
 #include <string>
 #include <vector>
@@ -21,6 +25,11 @@ public:
 
     int Requests() const { return requests_; }
     int OpenHandles() const { return openHandles_; }
+
+    // The delay of the page at a path, in ms (unset: none).
+    std::function<int(const std::string& path)> DelayOf;
+    // The receive timeout of every request answered or timed out, in order (0: none set).
+    std::vector<DWORD> ReceiveTimeouts;
 
     HINTERNET Open(const std::string& agent, DWORD accessType, const std::string& proxyName,
                    const std::string& proxyBypass, DWORD flags) override;
