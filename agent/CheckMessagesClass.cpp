@@ -67,7 +67,8 @@ std::string TCheckMessagesClass::ProfileAddress(const std::string& address) {
     }
     std::string text = rowTags.GetText();
     if (text.empty()) return address;
-    CharsetCheck(text, rowTags);
-    std::string canonical = CanonicalAddress(rowTags);
+    TTagList tags;
+    CharsetCheck(text, rowTags, tags);
+    std::string canonical = CanonicalAddress(rowTags, tags);
     return canonical.empty() ? address : canonical;
 }

@@ -149,10 +149,9 @@ void TContactsImportClass::ReadProfile(Row& row) {
 
     std::string text = rowTags.GetText();
     if (text.empty()) return;
-    CharsetCheck(text, rowTags);
-    // One parse for the address, the marks and the photo count.
+    // One parse for the charset, the address, the marks and the photo count.
     TTagList tags;
-    rowTags.FindTags(tags, "*");
+    CharsetCheck(text, rowTags, tags);
 
     std::string canonical = CanonicalAddress(rowTags, tags);
     if (!canonical.empty()) row.Address = canonical;

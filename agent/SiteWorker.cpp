@@ -366,30 +366,37 @@ void TSiteWorker::Finish() {
 // Page rules
 
 std::string TSiteWorker::CharsetCheck(const std::string& page, TFindTags& ft) {
+    TTagList tags;
+    return CharsetCheck(page, ft, tags);
+}
+
+std::string TSiteWorker::CharsetCheck(const std::string& page, TFindTags& ft, TTagList& tags) {
     ft.SetText(page);
+    ft.FindTags(tags, "*");
     // The first meta that declares a charset, the older way (content="...charset=...") or the
     // newer one (charset="..."), decides.
-    TTagList metas;
-    ft.FindTags(metas, "meta", [](const THTMLTag* tag) {
-        return TFindTags::IsCharsetMeta(tag) || HasParam(tag, "charset");
-    });
-    if (metas.empty()) return page;
-    const THTMLTag* meta = metas.front();
+    const THTMLTag* meta = nullptr;
+    for (const THTMLTag* tag : tags)
+        if (LowerCase(tag->Name) == "meta" && (TFindTags::IsCharsetMeta(tag) || HasParam(tag, "charset"))) {
+            meta = tag;
+            break;
+        }
+    if (!meta) return page;
     const std::string declared =
         TFindTags::IsCharsetMeta(meta) ? ft.GetParamValue(meta, "content") : ft.GetParamValue(meta, "charset");
     if (!Contains(LowerCase(declared), "utf-8")) return page;
     std::string converted = Utf8ToCp1251(page);
     ft.SetText(converted);
+    ft.FindTags(tags, "*");
     return converted;
 }
 
 void TSiteWorker::WalkListPage(const std::string& page, const TContactRowFunc& row) {
     TFindTags& ft = *findTags_;
-    CharsetCheck(page, ft);
-    // One parse serves the end test, the rows and the verdict on a page without rows: every
-    // search would parse the same text again.
+    // One parse serves the charset, the end test, the rows and the verdict on a page without
+    // rows: every search would parse the same text again.
     TTagList tags;
-    ft.FindTags(tags, "*");
+    CharsetCheck(page, ft, tags);
     THTMLElementList& els = ft.GetHTMLElements();
     const bool ended = EndOfFolder(els);
     int contacts = 0;

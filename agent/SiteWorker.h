@@ -125,6 +125,8 @@ public:
     // charset parameter) declares UTF-8, converts the page to cp1251 and hands the converted text
     // instead. Answers the text that ft now holds.
     static std::string CharsetCheck(const std::string& page, TFindTags& ft);
+    // The same, leaving in tags every tag of the text that ft now holds (parsed once).
+    static std::string CharsetCheck(const std::string& page, TFindTags& ft, TTagList& tags);
     // True when a "td" of the page in ft is followed within four elements by an end-of-folder
     // text (a "Найдено" text first ends that td's window).
     static bool EndOfFolder(TFindTags& ft);
