@@ -16,10 +16,18 @@ std::string Entities(size_t n) {
 }
 std::string Params(size_t n) {
     std::string s = "<input";
-    for (int i = 0; s.size() + 16 < n; ++i) s += " p" + std::to_string(i) + "=\"v\"";
+    for (int i = 0; s.size() + 16 < n; ++i) {
+        s += " p";
+        s += std::to_string(i);
+        s += "=\"v\"";
+    }
     return s + ">";
 }
-std::string OpenTag(size_t n) { return "<" + std::string(n, 'a'); }
+std::string OpenTag(size_t n) {
+    std::string s(n + 1, 'a');
+    s[0] = '<';
+    return s;
+}
 
 template <std::string (*Make)(size_t)>
 void BM_Degenerate(benchmark::State& state) {
