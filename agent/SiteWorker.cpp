@@ -13,13 +13,12 @@ const char* const TSiteWorker::LoginAccept =
     "text/xml,application/xml,application/xhtml+xml,text/html;q=0.9,text/plain;q=0.8,video/x-mng,"
     "image/png,image/jpeg,image/gif;q=0.2,*/*;q=0.1";
 const char* const TSiteWorker::ConnectionErrorText =
-    "Ошибка соединения с сервером.\n\rПовторите попытку позже или воспользуйтесь для входа другим сервером.";
+    u8"Ошибка соединения с сервером.\n\rПовторите попытку позже или воспользуйтесь для входа другим сервером."_cp.c_str();
 
 namespace {
 
 bool Contains(const std::string& text, std::string_view part) { return text.find(part) != std::string::npos; }
 
-// Named constants: clang 14 crashes on a cp1251 literal passed straight as an argument.
 constexpr std::string_view FoundText = u8"Найдено"_cp;
 constexpr std::string_view EndTexts[] = {u8"Здесь будет храниться ваша переписка"_cp,
                                          u8"В этой папке вы можете хранить контакты"_cp,
@@ -58,8 +57,8 @@ TSiteWorker::TSiteWorker(std::unique_ptr<TWorkerStateObject> state, TWorkerSeams
       findTags_(std::make_unique<TFindTags>()),
       folders_(std::make_unique<TFriendFolderList>()),
       temp_(std::make_unique<TFriend>()) {
-    folders_->AddFolder("0", "CommonFriends", "Общая папка");
-    folders_->AddFolder("1", "FaforiteFriends", "Избранные пользователи");
+    folders_->AddFolder("0", "CommonFriends", u8"Общая папка"_cp);
+    folders_->AddFolder("1", "FaforiteFriends", u8"Избранные пользователи"_cp);
     timer_ = seams_.Timer ? std::move(seams_.Timer) : MakeDefaultTimer();
     timer_->SetEnabled(false);
     timer_->SetInterval(200);

@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
-"""Writes the hand-made seeds of the site-worker fuzz target into corpus/, in cp1251 as the site
-sends its pages: a list page with one contact row and its profile page (handmade_row.bin), a row
-marked for the new-message check (marked_row.bin, a multiple of three long so the login runs too), and two rows whose profile page
+"""Writes the hand-made seeds of the site-worker fuzz target into corpus/: a list page with one
+contact row and its profile page (handmade_row.bin), a row marked for the new-message check
+(marked_row.bin, a multiple of three long so the login runs too), and two rows whose profile page
 asks for a confirmation code (code_profile.bin, odd length so the import goes through the session,
-the code prompt and, for the second row, the stored code)."""
+the code prompt and, for the second row, the stored code). Pages are cp1251, as the site sends
+them and as the code's literals are under every compiler."""
 import os
 
 here = os.path.join(os.path.dirname(os.path.abspath(__file__)), "corpus")
