@@ -516,7 +516,15 @@ StandInSite::Response StandInSite::Route(LoggedRequest& req, const std::string& 
         return resp;
     }
 
-    auto loginPage = [&] { html(pages::LoginPage(s, enc, true, false, false), enc); };
+    auto loginPage = [&] {
+        if (s.expiredGoesHome) {
+            resp.status = 302;
+            resp.location = Finish("http://{host}/", Encoding::Utf8);
+            html(pages::ErrorPage(302), enc);
+            return;
+        }
+        html(pages::LoginPage(s, enc, true, false, false), enc);
+    };
 
     if (req.route == "home") {
         Encoding he = s.homeEncoding.value_or(enc);

@@ -140,6 +140,8 @@ struct SiteState {
     bool codesOnce = false;                    // a picture's code is accepted once only
 
     int sessionExpiresAfter = 0;     // a session dies after this many requests; 0: never
+    bool expiredGoesHome = false;    // a request without a live session is redirected home
+                                     // instead of answered with the login page
     bool oneSessionPerAccount = false;
 
     std::vector<Fault> faults;
