@@ -2,7 +2,7 @@
 #include "platform/gui/Application.h"
 #include "support/gui/GuiTest.h"
 #include "web/WebInit.h"
-#include "TestJpegLoader.h"
+#include "support/TestJpegLoader.h"
 
 int main(int argc, char** argv) {
     return RunGuiTests(

@@ -1,13 +1,14 @@
 #include "platform/gui/Application.h"
+#include "support/TestJpegLoader.h"
 #include "support/gui/GuiTest.h"
-#include "ui/Initialise.h"
+#include "ui/VelAgent.h"
 
 int main(int argc, char** argv) {
     return RunGuiTests(
         argc, argv,
         [] {
-            ui::initialise();
-            Application->SetTitle("Velmora Agent");
+            program::StartUnits();
+            RegisterTestJpegLoaderIfMissing();
         },
-        [] { ui::finalise(); });
+        [] { program::StopUnits(); });
 }

@@ -1,6 +1,7 @@
 #pragma once
-// A test-only "JPEG" loader over Qt's image reader, registered by the test main only while the
-// system has no JPEG loader of its own, so that the code dialog shows the real picture.
+// A test-only "JPEG" loader over Qt's image reader, registered by the test mains while the system
+// has no JPEG loader of its own, so that the code dialog and the cards show the real pictures.
+// It stands aside by itself once a real "JPEG" loader is registered, whenever that happens.
 #include <QImage>
 
 #include "imaging/BitmapLoader.h"
@@ -8,7 +9,13 @@
 
 class TQtJpegTestLoader : public TBitmapLoader {
 public:
-    bool CanLoad(const std::string& ext) override { return ext == "JPEG" || ext == "JPG"; }
+    bool CanLoad(const std::string& ext) override {
+        if (ext != "JPEG" && ext != "JPG") return false;
+        TBitmapLoaders& all = BitmapLoaders();
+        for (int i = 0; i < all.Count(); ++i)
+            if (all.Items(i) != this && all.Items(i)->CanLoad(ext)) return false;
+        return true;
+    }
     void LoadFromStream(TSeekableStream& stream, const std::string&, TLinearBitmap& image) override {
         TSeekableNorvStream in(stream);
         QByteArray data;
