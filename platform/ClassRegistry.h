@@ -5,7 +5,7 @@
 //
 // One registry exists per factory signature, e.g.
 //   TClassRegistry<std::unique_ptr<TPropertyGroup>()>  for plain persistent objects, and
-//   TClassRegistry<TForm*(TComponent* Owner)>           for pages made with an owner.
+//   TClassRegistry<TCustomForm*(QWidget* owner)>        for pages made with an owner (TPageRegistry).
 // RegisterClass<T>(name) registers "new T(args...)"; Register takes any factory.
 #include <functional>
 #include <memory>

@@ -1,6 +1,7 @@
 #include "platform/gui/Controls.h"
 
 #include <QBitmap>
+#include <QEvent>
 #include <QImage>
 
 #include "platform/gui/Application.h"
@@ -21,6 +22,11 @@ void TLabel::SetCaption(std::string_view caption) {
 void TLabel::SetAutoSize(bool value) {
     autoSize_ = value;
     FitText();
+}
+
+void TLabel::changeEvent(QEvent* event) {
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::FontChange) FitText();
 }
 
 void TLabel::FitText() {

@@ -187,3 +187,38 @@ void TForm::keyPressEvent(QKeyEvent* event) {
 TForm* GetParentForm(QWidget* control) {
     return control ? dynamic_cast<TForm*>(control->window()) : nullptr;
 }
+
+TCustomForm::TCustomForm(QWidget* owner) : QWidget(owner, Qt::Window), color_(212, 208, 200) {
+    setFont(DefaultFont());
+    setAutoFillBackground(true);
+    SetColor(color_);
+}
+
+std::string TCustomForm::Caption() const { return FromQString(windowTitle()); }
+
+void TCustomForm::SetCaption(std::string_view caption) { setWindowTitle(ToQString(caption)); }
+
+void TCustomForm::SetColor(const QColor& color) {
+    color_ = color;
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, color);
+    setPalette(pal);
+}
+
+void TCustomForm::SetActiveControl(QWidget* control) {
+    activeControl_ = control;
+    if (control && control->isVisible()) control->setFocus(Qt::OtherFocusReason);
+}
+
+bool TCustomForm::CloseQuery() { return OnCloseQuery ? OnCloseQuery() : true; }
+
+void TCustomForm::Close() {
+    if (!CloseQuery()) return;
+    hide();
+    if (Application && Application->MainForm() == this) Application->Terminate();
+}
+
+void TCustomForm::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    GuardedCall([this] { Close(); });
+}

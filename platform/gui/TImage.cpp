@@ -3,6 +3,7 @@
 #include <QPainter>
 
 #include "platform/graphics/Bitmap.h"
+#include "platform/gui/Bitmaps.h"
 #include "platform/graphics/Canvas.h"
 #include "platform/qtimage/QtImage.h"
 
@@ -17,6 +18,19 @@ void TImage::PictureChanged() {
     if (autoSize_ && picture_.Width() > 0 && picture_.Height() > 0) resize(picture_.Width(), picture_.Height());
     updateGeometry();
     update();
+}
+
+void TImage::SetTransparent(bool value) {
+    transparent_ = value;
+    cacheValid_ = false;
+    update();
+}
+
+void TImage::LoadFromResourceName(std::string_view name) {
+    const QImage image = LoadBitmapResource(name).toImage();
+    TBitmap bitmap;
+    QImageToBitmap(image, bitmap);
+    picture_.SetBitmap(&bitmap);
 }
 
 void TImage::SetStretch(bool value) {
@@ -49,6 +63,16 @@ QImage TImage::Rendered() const {
             tmp.Canvas().Draw(0, 0, g);
             cache_ = BitmapToQImage(tmp);
         }
+    }
+    if (transparent_ && !cache_.isNull()) {
+        QImage keyed = cache_.convertToFormat(QImage::Format_ARGB32);
+        const QRgb key = keyed.pixel(0, keyed.height() - 1) | 0xFF000000u;
+        for (int y = 0; y < keyed.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(keyed.scanLine(y));
+            for (int x = 0; x < keyed.width(); ++x)
+                if ((line[x] | 0xFF000000u) == key) line[x] = 0;
+        }
+        cache_ = keyed;
     }
     cacheValid_ = true;
     return cache_;

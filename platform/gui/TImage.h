@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QWidget>
 #include <string>
+#include <string_view>
 
 #include "platform/Object.h"
 #include "platform/graphics/Graphic.h"
@@ -28,7 +29,15 @@ public:
     bool AutoSize() const { return autoSize_; }
     void SetAutoSize(bool value);
 
-    // The picture as it is shown: null when the picture is empty.
+    // A transparent image shows what lies under it where the picture has the colour of its
+    // bottom-left pixel.
+    bool Transparent() const { return transparent_; }
+    void SetTransparent(bool value);
+
+    // Replaces the picture by the named bitmap resource (24 bits); raises EResNotFound.
+    void LoadFromResourceName(std::string_view name);
+
+    // The picture as it is shown (see-through pixels have alpha 0): null when the picture is empty.
     QImage Rendered() const;
 
     QSize sizeHint() const override;
@@ -45,4 +54,5 @@ private:
     bool stretch_ = false;
     bool center_ = false;
     bool autoSize_ = false;
+    bool transparent_ = false;
 };

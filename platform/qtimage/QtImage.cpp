@@ -1,6 +1,7 @@
 #include "platform/qtimage/QtImage.h"
 
 #include <cstring>
+#include <vector>
 
 #include "platform/graphics/Bitmap.h"
 
@@ -60,4 +61,25 @@ QImage BitmapToQImage(const TBitmap& bitmap) {
             return img;
         }
     }
+}
+
+void QImageToBitmap(const QImage& image, TBitmap& bitmap) {
+    if (image.isNull()) {
+        bitmap.SetSize(0, 0);
+        return;
+    }
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    const int w = rgb.width(), h = rgb.height();
+    const int64_t line = TBitmap::BytesPerScanline(w, 24);
+    std::vector<uint8_t> rows(static_cast<size_t>(line * h));
+    for (int y = 0; y < h; ++y) {
+        const uchar* src = rgb.constScanLine(y);
+        uint8_t* dst = rows.data() + static_cast<size_t>(line) * static_cast<size_t>(y);
+        for (int x = 0; x < w; ++x) {
+            dst[3 * x] = src[3 * x + 2];
+            dst[3 * x + 1] = src[3 * x + 1];
+            dst[3 * x + 2] = src[3 * x];
+        }
+    }
+    bitmap.TakeImage(pf24bit, w, h, std::move(rows), nullptr);
 }

@@ -8,3 +8,6 @@ class TBitmap;
 // 8-bit indexed, 24 bits (and the device format) stay 24-bit, 32 bits become opaque RGB32.
 // An empty bitmap, or one that Qt cannot hold, gives a null image.
 QImage BitmapToQImage(const TBitmap& bitmap);
+
+// The image as a 24-bit bitmap (alpha dropped); a null image empties the bitmap.
+void QImageToBitmap(const QImage& image, TBitmap& bitmap);

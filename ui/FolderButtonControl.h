@@ -1,0 +1,34 @@
+#pragma once
+// The folder bar of the contacts page: a panel 22 high whose background is a stretched bitmap,
+// grey or green, with the folder's caption.
+#include <string>
+#include <string_view>
+
+#include "platform/Events.h"
+#include "platform/gui/Controls.h"
+#include "platform/gui/ExtCtrls.h"
+#include "platform/gui/TImage.h"
+
+// Scoped: the form border style has a bsNone of its own.
+enum class TFolderButtonStyle { bsNone, bsSelected };
+
+class TFolderButton : public TPanel {
+    Q_OBJECT
+public:
+    explicit TFolderButton(QWidget* owner = nullptr);
+    ~TFolderButton() override;
+    std::string ClassName() const override { return "TFolderButton"; }
+
+    std::string Caption() const;
+    void SetCaption(std::string_view value);
+    TFolderButtonStyle FolderButtonStyle() const { return style_; }
+    void SetFolderButtonStyle(TFolderButtonStyle value);
+
+    TNotifyEvent OnClick;
+
+    TImage* imgBackground;
+    TLabel* lbCaption;
+
+private:
+    TFolderButtonStyle style_ = TFolderButtonStyle::bsNone;
+};
