@@ -14,6 +14,7 @@
 #include "platform/gui/ExtControls.h"
 #include "platform/gui/StdCtrls.h"
 #include "storage/DataModuleUnit.h"
+#include "ui/GradientButtonControl.h"
 #include "ui/NewMessageMarks.h"
 #include "ui/dlMessages.h"
 #include "ui_ContactsImportUnit.h"
@@ -40,10 +41,6 @@ std::string ErrorText(const std::exception& e) {
     return e.what();
 }
 
-QPixmap GlyphOrNone(const char* name) {
-    return BitmapResourceExists(name) ? LoadBitmapResource(name) : QPixmap();
-}
-
 }  // namespace
 
 const char* const TfrmImport::LoginFailedText =
@@ -60,7 +57,7 @@ void ShowUnreadableFile(const std::string& fileName, const std::string& error) {
     ShowError(text);
 }
 
-TfrmImport::TfrmImport(QWidget* owner) : TPageBase(owner), ui_(std::make_unique<Ui::frmImport>()) {
+TfrmImport::TfrmImport(QWidget* owner) : TCustomForm(owner), ui_(std::make_unique<Ui::frmImport>()) {
     ui_->setupUi(this);
     setObjectName(QStringLiteral("frmImport"));
     gbServer = ui_->gbServer;
@@ -83,11 +80,13 @@ TfrmImport::TfrmImport(QWidget* owner) : TPageBase(owner), ui_(std::make_unique<
     setFont(DefaultFont());
     // The 8-bit edits of the system hold only what code page 1251 has.
     for (TEdit* edit : {edServer, edLogin, edPassword}) edit->setValidator(new TCp1251Validator(edit));
-    sbAddServer->SetGlyph(GlyphOrNone("SERVERADD"));
-    sbDeleteServer->SetGlyph(GlyphOrNone("SERVERDELETE"));
-    // The locked button's message needs the moves over it while it is disabled.
-    btnImport->setMouseTracking(true);
-    btnImport->installEventFilter(this);
+    sbAddServer->SetGlyph(LoadBitmapResource("SERVER_ADD"));
+    sbDeleteServer->SetGlyph(LoadBitmapResource("SERVER_DELETE"));
+    btnSaveSettings->SetCaption(u8"Сохранить настройки"_cp);
+    btnImport->SetCaption(u8"Импортировать контакты"_cp);
+    btnMsg->SetCaption(u8"Проверить новые сообщения"_cp);
+    btnSaveSettings->SetEnabled(false);
+    btnImport->OnMouseMove = [this](TObject*, unsigned, int, int) { btnImportMouseMove(); };
     sbAddServer->OnClick = [this](TObject*) { sbAddServerClick(); };
     sbDeleteServer->OnClick = [this](TObject*) { sbDeleteServerClick(); };
     btnImport->OnClick = [this](TObject*) { btnImportClick(); };
@@ -113,10 +112,7 @@ void TfrmImport::SaveServers() { dmFriend->Servers->SaveToFile(kServersFile); }
 
 void TfrmImport::FormCreate() {
     FolderCount = 2;
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(0xEC, 0xEC, 0xEC));
-    setPalette(pal);
+    SetColor(QColor(0xEC, 0xEC, 0xEC));
 
     ServerIndex = std::make_unique<TXMLTableIndex>();
     LoadServers();
@@ -246,13 +242,13 @@ void TfrmImport::cblServerClickCheck() {
 }
 
 void TfrmImport::SettingsChenged() {
-    SetButtonEnabled(btnImport, false);
-    SetButtonEnabled(btnMsg, false);
-    SetButtonEnabled(btnSaveSettings, true);
+    btnImport->SetEnabled(false);
+    btnMsg->SetEnabled(false);
+    btnSaveSettings->SetEnabled(true);
 }
 
 void TfrmImport::btnSaveSettingsClick() {
-    SetButtonEnabled(btnImport, false);
+    btnImport->SetEnabled(false);
     TBraskSettings& settings = *dmFriend->Settings;
     const int count = cblServer->Count();
     if (count > 0) {
@@ -272,12 +268,12 @@ void TfrmImport::btnSaveSettingsClick() {
     if (OnSettingsSaved) OnSettingsSaved(this);
     // A running import keeps its buttons locked until its end.
     if (!running_) EnableRunButtons();
-    SetButtonEnabled(btnSaveSettings, false);
+    btnSaveSettings->SetEnabled(false);
 }
 
 void TfrmImport::EnableRunButtons() {
-    SetButtonEnabled(btnImport, true);
-    SetButtonEnabled(btnMsg, true);
+    btnImport->SetEnabled(true);
+    btnMsg->SetEnabled(true);
 }
 
 void TfrmImport::RunEnded() {
@@ -295,8 +291,8 @@ void TfrmImport::RunEnded() {
 void TfrmImport::btnImportClick() {
     running_ = true;
     if (OnImportStart) OnImportStart(this);
-    SetButtonEnabled(btnImport, false);
-    SetButtonEnabled(btnMsg, false);
+    btnImport->SetEnabled(false);
+    btnMsg->SetEnabled(false);
     TBraskSettings& settings = *dmFriend->Settings;
     ContactsImport->Host = settings.AgentServer;
     ContactsImport->FullImport = cbRegCode->Checked();
@@ -318,8 +314,8 @@ void TfrmImport::btnImportClick() {
 void TfrmImport::btnMsgClick() {
     running_ = true;
     if (OnImportStart) OnImportStart(this);
-    SetButtonEnabled(btnImport, false);
-    SetButtonEnabled(btnMsg, false);
+    btnImport->SetEnabled(false);
+    btnMsg->SetEnabled(false);
     TBraskSettings& settings = *dmFriend->Settings;
     CheckMessages->Host = settings.AgentServer;
     bool ok = false;
@@ -338,13 +334,7 @@ void TfrmImport::btnMsgClick() {
 }
 
 void TfrmImport::btnImportMouseMove() {
-    if (!ButtonEnabled(btnImport)) dlgMessages->ShowMessage(LockedText);
-}
-
-bool TfrmImport::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == btnImport && event->type() == QEvent::MouseMove)
-        GuardedCall([this] { btnImportMouseMove(); });
-    return TPageBase::eventFilter(watched, event);
+    if (!btnImport->Enabled()) dlgMessages->ShowMessage(LockedText);
 }
 
 void TfrmImport::ContactsImportProgress(TObject* State) {
@@ -414,7 +404,7 @@ void TfrmImport::PlaceControls() {
 }
 
 void TfrmImport::resizeEvent(QResizeEvent* event) {
-    TPageBase::resizeEvent(event);
+    TCustomForm::resizeEvent(event);
     PlaceControls();
     GuardedCall([this] { FormResize(); });
 }

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "platform/Events.h"
-#include "ui/PageBase.h"
+#include "platform/gui/Forms.h"
 
 namespace Ui {
 class frmImport;
@@ -25,12 +25,14 @@ class TCheckListBox;
 class TLabel;
 class TCheckBox;
 class TProgressBar;
+class TPanel;
+class TGradientButton;
 class TContactsImportClass;
 class TCheckMessagesClass;
 class TXMLTableIndex;
 class TFriend;
 
-class TfrmImport : public TPageBase {
+class TfrmImport : public TCustomForm {
     Q_OBJECT
 public:
     static const char* const LoginFailedText;
@@ -52,10 +54,10 @@ public:
     TCheckBox* cbOnLineScan;
     TCheckBox* cbMessageScan;
     TCheckBox* cbRegCode;
-    TPageButton* btnMsg;
-    QWidget* pnButtons;
-    TPageButton* btnSaveSettings;
-    TPageButton* btnImport;
+    TGradientButton* btnMsg;
+    TPanel* pnButtons;
+    TGradientButton* btnSaveSettings;
+    TGradientButton* btnImport;
     TProgressBar* ProgressBar;
 
     int FolderCount = 2;
@@ -95,7 +97,6 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Loads the server list; false (and the error shown) when the file cannot be read.

@@ -1,6 +1,7 @@
 #include "ui/Initialise.h"
 
 #include "resources/Resources.h"
+#include "ui/ContactsImportUnit.h"
 #include "ui/dlMessages.h"
 
 namespace ui {
@@ -9,6 +10,7 @@ void initialise() {
     InitialiseResources();
     // The shared message box comes first: every later unit may need to ask or tell.
     if (!dlgMessages) dlgMessages = new TdlgMessages();
+    TPageRegistry::Global().RegisterClass<TfrmImport>("TfrmImport");
 }
 
 void finalise() {

@@ -14,6 +14,7 @@
 #include "support/gui/GuiTest.h"
 #include "UiTestSupport.h"
 #include "ui/ContactsImportUnit.h"
+#include "ui/GradientButtonControl.h"
 
 using namespace site::literals;
 
@@ -80,8 +81,8 @@ protected:
     bool WaitEnd(int ms = 60000) {
         return QTest::qWaitFor([this] { return !page->ImportRunning(); }, ms);
     }
-    bool SaveEnabled() const { return page->btnSaveSettings->isEnabled(); }
-    bool ImportEnabled() const { return page->btnImport->isEnabled(); }
+    bool SaveEnabled() const { return page->btnSaveSettings->Enabled(); }
+    bool ImportEnabled() const { return page->btnImport->Enabled(); }
 
     UiTestEnv env;
     std::unique_ptr<TdmFriend> dm;
@@ -196,7 +197,7 @@ TEST_F(ImportPageTest, SavedValuesReadBackAndAnUnwritableRegistryKeepsSaveOn) {
     page->btnSaveSettingsClick();
     EXPECT_FALSE(SaveEnabled());
     EXPECT_TRUE(ImportEnabled());
-    EXPECT_TRUE(page->btnMsg->isEnabled());
+    EXPECT_TRUE(page->btnMsg->Enabled());
     EXPECT_EQ(std::vector<std::string>{"saved"}, events);
     TBraskSettings fresh;
     fresh.LoadFromRegistry();
@@ -214,7 +215,7 @@ TEST_F(ImportPageTest, SavedValuesReadBackAndAnUnwritableRegistryKeepsSaveOn) {
     std::string error;
     Application->OnException = [&](const std::string& m) { error = m; };
     page->cbMessageScan->SetChecked(true);
-    page->btnSaveSettings->click();
+    QTest::mouseClick(page->btnSaveSettings->imgBg, Qt::LeftButton);
     Application->OnException = nullptr;
     QSettings::setPath(static_cast<QSettings::Format>(RegistryFormat()), QSettings::UserScope, env.ConfigDir());
     EXPECT_FALSE(error.empty());
@@ -317,7 +318,7 @@ TEST_F(ImportPageTest, TheImportEndMergesKeepsStoredContactsAndSurvivesAnUnreada
     EXPECT_EQ(u8"Импорт контактов завершен."_cp, done.First().text);
     EXPECT_EQ((std::vector<std::string>{"start", "end"}), events);
     EXPECT_TRUE(ImportEnabled());
-    EXPECT_TRUE(page->btnMsg->isEnabled());
+    EXPECT_TRUE(page->btnMsg->Enabled());
     ASSERT_EQ(1u, errors.size());
     EXPECT_NE(std::string::npos, errors[0].find("FaforiteFriends.xml"));
     EXPECT_EQ(bad, UiTestEnv::Read(env.ProgramFile("FaforiteFriends.xml")));
@@ -345,12 +346,12 @@ TEST_F(ImportPageTest, ASaveDuringAnImportKeepsItLocked) {
     EXPECT_TRUE(SaveEnabled());
     page->btnSaveSettingsClick();
     EXPECT_FALSE(ImportEnabled());
-    EXPECT_FALSE(page->btnMsg->isEnabled());
+    EXPECT_FALSE(page->btnMsg->Enabled());
     EXPECT_FALSE(SaveEnabled());
     EXPECT_EQ("saved", events.back());
     ASSERT_TRUE(WaitEnd());
     EXPECT_TRUE(ImportEnabled());
-    EXPECT_TRUE(page->btnMsg->isEnabled());
+    EXPECT_TRUE(page->btnMsg->Enabled());
     EXPECT_TRUE(QTest::qWaitFor([&] { return done.Done(); }, 10000));
 }
 
