@@ -4,7 +4,9 @@
 #include "agent/dialogs/RegCodeUnit.h"
 #include "imaging/Imaging.h"
 #include "platform/gui/Application.h"
+#include "storage/DataModuleUnit.h"
 #include "storage/StorageInit.h"
+#include "ui/MainAgentUnit.h"
 #include "ui/Initialise.h"
 #include "ui/dlMessages.h"
 #include "web/WebInit.h"
@@ -21,6 +23,26 @@ void StartUnits() {
     });
     agent_dialogs::initialise();
     Application->SetTitle("Velmora Agent");
+}
+
+int Run() {
+    // The data module first: the window's creation reads its tables and settings.
+    auto* dm = new TdmFriend();
+    int result = 0;
+    try {
+        frmMain = new TfrmMain();
+        Application->SetMainForm(frmMain);
+        frmMain->show();
+        result = Application->Run();
+    } catch (...) {
+        Application->HandleException();
+        result = 1;
+    }
+    Application->SetMainForm(nullptr);
+    delete frmMain;
+    frmMain = nullptr;
+    delete dm;
+    return result;
 }
 
 void StopUnits() {

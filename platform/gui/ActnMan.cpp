@@ -9,16 +9,30 @@
 TAction::TAction(QObject* owner, std::string_view name) : QAction(owner) {
     setObjectName(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
     connect(this, &QAction::triggered, this, [this] { Execute(); });
+    connect(this, &QAction::enabledChanged, this, [this](bool on) {
+        // Qt turns a hidden action off by itself; only the program's own changes count.
+        if (isVisible()) enabled_ = on;
+    });
 }
 
 std::string TAction::Caption() const { return FromQString(text()); }
 
 void TAction::SetCaption(std::string_view caption) { setText(ToQString(caption)); }
 
+void TAction::SetEnabled(bool value) {
+    enabled_ = value;
+    setEnabled(value);
+}
+
+void TAction::SetVisible(bool value) {
+    setVisible(value);
+    setEnabled(enabled_);
+}
+
 void TAction::SetImage(const QPixmap& image) { setIcon(image.isNull() ? QIcon() : QIcon(image)); }
 
 bool TAction::Execute() {
-    if (!isEnabled() || !OnExecute) return false;
+    if (!enabled_ || !OnExecute) return false;
     GuardedCall([this] { OnExecute(this); });
     return true;
 }

@@ -22,15 +22,20 @@ public:
     std::string Name() const { return objectName().toStdString(); }
     std::string Caption() const;
     void SetCaption(std::string_view caption);
-    bool Enabled() const { return isEnabled(); }
-    void SetEnabled(bool value) { setEnabled(value); }
+    // The action's own flags: Qt disables a hidden action, while a hidden action here keeps its
+    // enabled state and still executes.
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool value);
     bool Visible() const { return isVisible(); }
-    void SetVisible(bool value) { setVisible(value); }
+    void SetVisible(bool value);
     void SetImage(const QPixmap& image);
 
     TNotifyEvent OnExecute;
     // Runs OnExecute when the action is enabled; true when a handler ran. Nothing raised leaves it.
     bool Execute();
+
+private:
+    bool enabled_ = true;
 };
 
 // The actions of a window, by name, in the order created.

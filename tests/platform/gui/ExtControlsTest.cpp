@@ -160,6 +160,16 @@ TEST(ActionTest, ActionsDriveTheMenuAndHiddenOnesShowNoItem) {
     EXPECT_EQ(2, runs);
     EXPECT_EQ("kept inside", error);
     EXPECT_FALSE(import->Execute());  // no handler
+    // A hidden action keeps its own enabled state (Qt would report it disabled) and executes.
+    int hiddenRuns = 0;
+    hidden->OnExecute = [&](TObject*) { ++hiddenRuns; };
+    EXPECT_TRUE(hidden->Enabled());
+    EXPECT_TRUE(hidden->Execute());
+    hidden->SetEnabled(false);
+    hidden->SetVisible(true);
+    EXPECT_FALSE(hidden->Enabled());
+    EXPECT_FALSE(hidden->isEnabled());
+    EXPECT_EQ(1, hiddenRuns);
 }
 
 TEST(OwnInputTest, OnlyPressesThatReachTheWindowItselfFire) {
