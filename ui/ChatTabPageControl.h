@@ -5,6 +5,7 @@
 
 #include "platform/Events.h"
 #include "platform/gui/Controls.h"
+#include "platform/gui/QtText.h"
 #include "platform/gui/ExtCtrls.h"
 #include "platform/gui/TImage.h"
 
@@ -12,12 +13,16 @@ enum TTabStyle { tsNone, tsSelected };
 
 class TChatTabPage : public TPanel {
     Q_OBJECT
+    // The caption as a form layout (.ui) sets it.
+    Q_PROPERTY(QString caption READ QtCaption WRITE SetQtCaption)
 public:
     explicit TChatTabPage(QWidget* owner = nullptr);
     std::string ClassName() const override { return "TChatTabPage"; }
 
     std::string Caption() const;
     void SetCaption(std::string_view value);
+    QString QtCaption() const { return lbTabName->text(); }
+    void SetQtCaption(const QString& value) { SetCaption(FromQString(value)); }
     TTabStyle TabStyle() const { return tabStyle_; }
     // tsNone greys the caption and shows the grey pieces; tsSelected the green ones, caption black.
     void SetTabStyle(TTabStyle value);

@@ -6,6 +6,7 @@
 
 #include "platform/Events.h"
 #include "platform/gui/Controls.h"
+#include "platform/gui/QtText.h"
 #include "platform/gui/ExtCtrls.h"
 #include "platform/gui/TImage.h"
 
@@ -14,6 +15,8 @@ enum class TFolderButtonStyle { bsNone, bsSelected };
 
 class TFolderButton : public TPanel {
     Q_OBJECT
+    // The caption as a form layout (.ui) sets it.
+    Q_PROPERTY(QString caption READ QtCaption WRITE SetQtCaption)
 public:
     explicit TFolderButton(QWidget* owner = nullptr);
     ~TFolderButton() override;
@@ -21,6 +24,8 @@ public:
 
     std::string Caption() const;
     void SetCaption(std::string_view value);
+    QString QtCaption() const { return lbCaption->text(); }
+    void SetQtCaption(const QString& value) { SetCaption(FromQString(value)); }
     TFolderButtonStyle FolderButtonStyle() const { return style_; }
     void SetFolderButtonStyle(TFolderButtonStyle value);
 

@@ -8,6 +8,7 @@
 
 #include "platform/Events.h"
 #include "platform/gui/Controls.h"
+#include "platform/gui/QtText.h"
 #include "platform/gui/ExtCtrls.h"
 #include "platform/gui/TImage.h"
 
@@ -16,12 +17,16 @@ using TMouseMoveEvent = std::function<void(TObject* Sender, unsigned Shift, int 
 
 class TGradientButton : public TPanel {
     Q_OBJECT
+    // The caption as a form layout (.ui) sets it.
+    Q_PROPERTY(QString caption READ QtCaption WRITE SetQtCaption)
 public:
     explicit TGradientButton(QWidget* owner = nullptr);
     std::string ClassName() const override { return "TGradientButton"; }
 
     std::string Caption() const;
     void SetCaption(std::string_view value);
+    QString QtCaption() const { return lbTabName->text(); }
+    void SetQtCaption(const QString& value) { SetCaption(FromQString(value)); }
     bool Enabled() const { return enabled_; }
     void SetEnabled(bool value);
 

@@ -1,6 +1,8 @@
 #include "ui/Initialise.h"
 
 #include "resources/Resources.h"
+#include "ui/ChatFormUnit.h"
+#include "ui/ChatPersonListControl.h"
 #include "ui/ContactsImportUnit.h"
 #include "ui/dlMessages.h"
 
@@ -10,7 +12,11 @@ void initialise() {
     InitialiseResources();
     // The shared message box comes first: every later unit may need to ask or tell.
     if (!dlgMessages) dlgMessages = new TdlgMessages();
-    TPageRegistry::Global().RegisterClass<TfrmImport>("TfrmImport");
+    // The pages created by name.
+    TPageRegistry& pages = TPageRegistry::Global();
+    pages.RegisterClass<TChatPersonList>("TChatPersonList");
+    pages.RegisterClass<TfrmChatForm>("TfrmChatForm");
+    pages.RegisterClass<TfrmImport>("TfrmImport");
 }
 
 void finalise() {

@@ -21,6 +21,7 @@
 #include "ui/AboutAgentUnit.h"
 #include "ui/ChatTabPageControl.h"
 #include "ui/ContactsImportUnit.h"
+#include "ui/FileReadErrors.h"
 #include "ui/NewMessageMarks.h"
 #include "ui/dlMessages.h"
 #include "ui_MainAgentUnit.h"
@@ -168,7 +169,7 @@ void TfrmMain::FormCreate() {
     } catch (const std::exception& e) {
         // The user hears of it once; the table stays empty and the start goes on.
         const auto* ours = dynamic_cast<const Exception*>(&e);
-        ShowUnreadableFile("Friends.xml", ours ? ours->Message() : e.what());
+        ReportFileReadError("Friends.xml", ours ? ours->Message() : e.what());
     }
 
     TCustomForm* chat = CreateEmbeddedForm(pnTabPersonList, "TfrmChatForm");

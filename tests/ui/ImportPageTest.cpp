@@ -12,7 +12,7 @@
 #include "site/StandInSite.h"
 #include "storage/DataModuleUnit.h"
 #include "support/gui/GuiTest.h"
-#include "UiTestSupport.h"
+#include "UiEnv.h"
 #include "ui/ContactsImportUnit.h"
 #include "ui/GradientButtonControl.h"
 

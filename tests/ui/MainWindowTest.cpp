@@ -19,7 +19,7 @@
 #include "site/StandInSite.h"
 #include "storage/DataModuleUnit.h"
 #include "support/gui/GuiTest.h"
-#include "UiTestSupport.h"
+#include "UiEnv.h"
 #include "ui/AboutAgentUnit.h"
 #include "ui/ChatTabPageControl.h"
 #include "ui/ContactsImportUnit.h"
