@@ -103,13 +103,11 @@ void TChatPerson::ApplyLetter() {
 
 void TChatPerson::SetPersonName(std::string_view value) {
     personName_ = std::string(value);
-    personNameQ_ = ToQString(value);
     update();
 }
 
 void TChatPerson::SetFullName(std::string_view value) {
     fullName_ = std::string(value);
-    fullNameQ_ = ToQString(value);
     update();
 }
 
@@ -157,7 +155,7 @@ void TChatPerson::SetPhotoCount(int value) {
     photoCount_ = value;
     if (value <= 0) return;
     photoCountShown_ = true;
-    photoCountQ_ = QString::number(value) + ToQString(u8" фото"_cp);
+    shownCount_ = value;
     update();
 }
 
@@ -223,9 +221,13 @@ void TChatPerson::Collect(std::vector<TCardElement>& out, bool row) const {
     const std::string gotoHint = u8"Открыть анкету"_cp;
     const std::string letterHint = u8"Новое сообщение"_cp;
     const QColor nameInk = intim_ ? kRed : kBlack;
+    // Texts are converted for Qt when they are measured or painted: a list keeps thousands of cards.
+    const QString fullNameQ = ToQString(fullName_);
+    const QString personNameQ = ToQString(personName_);
+    const std::string countText = shownCount_ > 0 ? std::to_string(shownCount_) + std::string(u8" фото"_cp) : std::string();
     if (row) {
         add("imgShortInfo", panel, QRect(5, 3, 16, 16), true, rowIcon_, stateHint_, "", QColor(), true);
-        add("lbPersonName", panel, QRect(QPoint(21, 3), TextSize(fullNameQ_, false)), true, "", "", fullName_, nameInk,
+        add("lbPersonName", panel, QRect(QPoint(21, 3), TextSize(fullNameQ, false)), true, "", "", fullName_, nameInk,
             true);
         add("imgQuestionnaire", panel, QRect(W - 54, 3, 50, 16), true, "GOTO", gotoHint, "", QColor(), true);
         add("imgNewMessage", panel, QRect(10, 2, 8, 6), smallLetterShown_, "LETTERSHORT", letterHint, "", QColor(), false);
@@ -235,7 +237,7 @@ void TChatPerson::Collect(std::vector<TCardElement>& out, bool row) const {
     add("imgShortInfo1", panel, QRect(0, 0, 18, 23), true, corner_, stateHint_, "", QColor(), false);
     add("pnTopBorder", panel, QRect(18, 1, W - 26, 1), true, "", "", "", kGrey, false);
     add("pnTop", panel, QRect(18, 3, W - 26, 20), true, "", "", "", kGreen, false);
-    add("lbPersonName1", "pnTop", QRect(QPoint(3, 3), TextSize(personNameQ_, false)), true, "", "", personName_,
+    add("lbPersonName1", "pnTop", QRect(QPoint(3, 3), TextSize(personNameQ, false)), true, "", "", personName_,
         intim_ ? kDarkRed : kBlack, true);
     add("imgTopRight", panel, QRect(W - 8, 0, 8, 23), true, "TOPRIGHT", "", "", QColor(), false);
     add("pnLeftBorder", panel, QRect(1, 8, 1, H - 16), true, "", "", "", kGrey, false);
@@ -248,8 +250,8 @@ void TChatPerson::Collect(std::vector<TCardElement>& out, bool row) const {
     add("imgVoice", panel, QRect(W - 42, 26, 16, 16), withVoice_, "VOICE", u8"С голосовым приветствием"_cp, "",
         QColor(), true);
     add("imgVIP", panel, QRect(W - 24, 26, 16, 16), vipUser_, "VIP", u8"VIP-пользователь"_cp, "", QColor(), true);
-    add("lbPhotoCount", panel, QRect(QPoint(57, 64), TextSize(photoCountQ_, false)), photoCountShown_, "", "",
-        FromQString(photoCountQ_), kBlack, true);
+    add("lbPhotoCount", panel, QRect(QPoint(57, 64), TextSize(ToQString(countText), false)), photoCountShown_, "", "",
+        countText, kBlack, true);
     const QString intimText = ToQString(u8"Интим за деньги"_cp);
     add("lbIntim", panel, QRect(QPoint(57, 77), TextSize(intimText, false)), intim_, "", "", u8"Интим за деньги"_cp, kRed,
         true);
@@ -322,9 +324,7 @@ void TChatPerson::paintEvent(QPaintEvent*) {
                 p.fillRect(r, e.color);
             } else if (e.name.rfind("lb", 0) == 0) {
                 p.setPen(e.color);
-                const QString text = e.name == "lbPersonName" || e.name == "lbPersonName2" ? fullNameQ_
-                                     : e.name == "lbPersonName1"                          ? personNameQ_
-                                                                                          : ToQString(e.text);
+                const QString text = ToQString(e.text);
                 p.save();
                 if (e.name == "lbPersonName1") p.setClipRect(QRect(18, 3, width() - 26, 20));
                 const int flags = e.name == "lbPersonName2" ? (Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap)

@@ -127,7 +127,7 @@ private:
     std::string corner_ = "TOPLEFTABSENT";
     std::string stateHint_;
     std::string personName_, fullName_, url_;
-    QString personNameQ_, fullNameQ_, photoCountQ_;
+    int shownCount_ = 0;  // the count lbPhotoCount shows; 0 while it shows nothing
     TPicture photo_;
     mutable QImage photoImage_;
     mutable bool photoValid_ = false;

@@ -55,8 +55,15 @@ void TChatPersonList::SetAutoScroll(bool value) {
 
 bool TChatPersonList::eventFilter(QObject* watched, QEvent* event) {
     // The panel is aligned to the top of the form: its width follows the visible width.
-    if (watched == scroll_->viewport() && event->type() == QEvent::Resize)
+    if (watched == scroll_->viewport() && event->type() == QEvent::Resize) {
+        const int dw = scroll_->viewport()->width() - pnPersonList->width();
         pnPersonList->resize(scroll_->viewport()->width(), pnPersonList->height());
+        // The cards keep to the left, top and right edges of the panel. The list keeps them itself
+        // rather than through the framework's anchors: thousands of cards need no watcher each.
+        if (dw != 0)
+            for (const auto* cards : {&cards_, &removed_})
+                for (TChatPerson* c : *cards) c->resize(c->width() + dw, c->height());
+    }
     return TCustomForm::eventFilter(watched, event);
 }
 
@@ -103,6 +110,7 @@ void TChatPersonList::LoadPersons(int selected) {
     const int n = Friend->RecordCount();
     const int panelWidth = pnPersonList->width();
     cards_.reserve(static_cast<size_t>(n));
+    byUrl_.reserve(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
         const std::string name = Friend->GetFieldText("Name");
         if (!name.empty()) {
@@ -139,7 +147,6 @@ void TChatPersonList::LoadPersons(int selected) {
                 extra = card->height() - 20;
             }
             card->SetBasketVisible(BasketVisible);
-            ::SetAnchors(card, akLeft | akTop | akRight);
             card->show();
             cards_.push_back(card);
             IndexAdd(card);

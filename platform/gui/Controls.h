@@ -85,7 +85,18 @@ public:
     // Keeps the part of the glyph from its top left corner.
     void SetGlyphSize(int width, int height);
 
+    // Where the glyph and the caption are drawn: together centred inside the button's border.
+    // When they do not fit, the space between them narrows, then the caption's font shrinks (to
+    // 8 pixels at least), and only then is the caption elided; both always stay inside.
+    QRect GlyphRect() const;
+    QRect CaptionRect() const;
+    QFont CaptionFont() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
+    void Layout(QRect& glyph, QRect& caption, QString& text, QFont& font) const;
     TBitBtnKind kind_ = bkCustom;
     QPixmap glyph_;
 };

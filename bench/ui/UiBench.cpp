@@ -1,0 +1,165 @@
+// The contacts page with a large folder, offscreen: made by name, embedded, shown, up to the end of
+// its first paint; beside it the same file in a bare contact table; and one click that opens and
+// one that closes the first card. CPU is the process's user + system time; heap is malloc's
+// bytes in use (after minus before).
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "platform/ProgramDir.h"
+#include "platform/gui/Application.h"
+#include "platform/gui/ExtCtrls.h"
+#include "platform/registry/Registry.h"
+#include "storage/DataModuleUnit.h"
+#include "storage/StorageInit.h"
+#include "ui/ChatFormUnit.h"
+#include "ui/Initialise.h"
+
+namespace {
+
+double CpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec + u.ru_stime.tv_usec / 1e6;
+}
+
+double HeapBytes() { return static_cast<double>(mallinfo2().uordblks); }
+
+QTemporaryDir& Dir() {
+    static QTemporaryDir dir;
+    return dir;
+}
+
+// CommonFriends.xml with n contacts, written once per size into the program folder of its own.
+std::string FolderFor(int n) {
+    const std::string folder = Dir().path().toStdString() + "/n" + std::to_string(n) + "/";
+    if (QDir(QString::fromStdString(folder)).exists()) return folder;
+    QDir().mkpath(QString::fromStdString(folder));
+    SetProgramDirectory(folder);
+    TFriend t;
+    t.FileName = "CommonFriends.xml";
+    for (int i = 0; i < n; ++i)
+        t.AddFriend("User " + std::to_string(i), "user" + std::to_string(i),
+                    "http://www.velmora.example/user" + std::to_string(i) + "/", "Area " + std::to_string(i % 97),
+                    18 + i % 50, i % 2, i % 9, i % 3 == 0, i % 7 == 0, "");
+    if (n == 0) t.AppendRecordNode(), t.ClearRecords();
+    t.Save();
+    return folder;
+}
+
+class PaintWatch : public QObject {
+public:
+    bool painted = false;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) painted = true;
+        return false;
+    }
+};
+
+class THost : public TCustomForm, public TEmbeddingHost {
+public:
+    THost() : TEmbeddingHost(this) {
+        SetClientSize(308, 540);
+        panel = new TPanel(this);
+        panel->SetBevelOuter(bvNone);
+        panel->setGeometry(0, 0, 308, 540);
+    }
+    TPanel* panel;
+};
+
+void BM_ContactsPage(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    SetProgramDirectory(FolderFor(n));
+    for (auto _ : state) {
+        QApplication::processEvents();
+        const double heap0 = HeapBytes();
+        const double cpu0 = CpuSeconds();
+        auto dm = std::make_unique<TdmFriend>();
+        auto host = std::make_unique<THost>();
+        host->show();
+        auto* page = host->CreateEmbeddedForm(host->panel, "TfrmChatForm");
+        PaintWatch watch;
+        page->installEventFilter(&watch);
+        while (!watch.painted) QApplication::processEvents();
+        const double cpu = CpuSeconds() - cpu0;
+        const double heap = HeapBytes() - heap0;
+        state.SetIterationTime(cpu);
+        state.counters["heap_MB"] = heap / 1e6;
+        page->removeEventFilter(&watch);
+        host.reset();
+        dm.reset();
+    }
+}
+
+void BM_BareFriend(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    SetProgramDirectory(FolderFor(n));
+    for (auto _ : state) {
+        const double heap0 = HeapBytes();
+        const double cpu0 = CpuSeconds();
+        auto t = std::make_unique<TFriend>();
+        t->FileName = "CommonFriends.xml";
+        t->Load();
+        state.SetIterationTime(CpuSeconds() - cpu0);
+        state.counters["heap_MB"] = (HeapBytes() - heap0) / 1e6;
+    }
+}
+
+// One click on the first card of n, opening when `open`, else closing; wall time of the click alone.
+void BM_Click(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    const bool open = state.range(1) != 0;
+    SetProgramDirectory(FolderFor(n));
+    auto dm = std::make_unique<TdmFriend>();
+    auto host = std::make_unique<THost>();
+    host->show();
+    auto* page = dynamic_cast<TfrmChatForm*>(host->CreateEmbeddedForm(host->panel, "TfrmChatForm"));
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    TChatPersonList* list = page->PersonList(0);
+    TChatPerson* first = list->Cards().front();
+    for (auto _ : state) {
+        state.PauseTiming();
+        // Bring the card to the state the click starts from.
+        if ((first->ChatPersonStyle() == cpFull) == open) list->PersonClick(first);
+        QApplication::processEvents();
+        state.ResumeTiming();
+        const auto t0 = std::chrono::steady_clock::now();
+        list->PersonClick(first);
+        const auto t1 = std::chrono::steady_clock::now();
+        state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
+        state.PauseTiming();
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+    host.reset();
+    dm.reset();
+}
+
+}  // namespace
+
+BENCHMARK(BM_ContactsPage)->Arg(0)->Arg(1000)->Arg(10000)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BareFriend)->Arg(0)->Arg(1000)->Arg(10000)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Click)->Args({10000, 1})->Args({10000, 0})->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    InitialiseGui(argc, argv);
+    QTemporaryDir registry;
+    QSettings::setPath(static_cast<QSettings::Format>(RegistryFormat()), QSettings::UserScope, registry.path());
+    storage::initialise();
+    ui::initialise();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    ui::finalise();
+    FinaliseGui();
+    return 0;
+}
