@@ -25,6 +25,9 @@
 #include "ui/ContactsImportUnit.h"
 #include "ui/MainAgentUnit.h"
 #include "ui/NewMessageMarks.h"
+#include "ui/ChatFormUnit.h"
+#include "ui/FileReadErrors.h"
+#include "ui/GradientButtonControl.h"
 
 using namespace site::literals;
 
@@ -246,6 +249,99 @@ TEST_F(MainWindowTest, TheMenuAndItsHiddenActions) {
     win->acFavorites->Execute();
     EXPECT_TRUE(win->pnTabPersonList->isVisible());
     EXPECT_FALSE(win->acFavorites->Enabled());
+}
+
+TEST_F(MainWindowTest, ImportStartAndEndDriveTheTimerAndASaveMeanwhileKeepsItOff) {
+    site::SiteState state = site::DefaultState();
+    StartSite(state);
+    UiTestEnv::Write(env.CurrentFile("AgentServers.xml"), "<Servers><Server><URL>" + server->Host() + "</URL></Server></Servers>");
+    Make();
+    TfrmImport* page = win->ImportForm;
+    EXPECT_FALSE(win->TimerCheckMessage->Enabled());
+    // A failed login ends the run at once: the status and the timer as after any import.
+    dm->Settings->SetPassword("wrong");
+    {
+        ModalAnswerer box(ModalAnswerer::Press("OK"));
+        page->btnImportClick();
+        EXPECT_TRUE(box.Done());
+    }
+    EXPECT_EQ(u8"Завершился импорт контактов"_cp, win->StatusText());
+    EXPECT_TRUE(win->TimerCheckMessage->Enabled());
+    EXPECT_EQ(0, dm->Settings->MessageScan);
+
+    dm->Settings->SetPassword("secret");
+    ModalAnswerer done(ModalAnswerer::Press("OK"));
+    page->btnImportClick();
+    ASSERT_TRUE(page->ImportRunning());
+    EXPECT_EQ(u8"Выполняется импорт контактов"_cp, win->StatusText());
+    EXPECT_FALSE(win->TimerCheckMessage->Enabled());
+    EXPECT_EQ(0, RunState());
+    page->cbOnLineScan->SetChecked(true);
+    page->cbMessageScan->SetChecked(true);
+    page->edPassword->SetText("secret");
+    page->btnSaveSettingsClick();
+    EXPECT_FALSE(page->btnImport->Enabled());
+    EXPECT_FALSE(win->TimerCheckMessage->Enabled());
+    EXPECT_EQ(1, RunState());  // the saved option starts the stopped scan
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !page->ImportRunning(); }, 60000));
+    EXPECT_TRUE(page->btnImport->Enabled());
+    EXPECT_TRUE(win->TimerCheckMessage->Enabled());
+    EXPECT_EQ(u8"Завершился импорт контактов"_cp, win->StatusText());
+    EXPECT_TRUE(win->pnTabPersonList->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return done.Done(); }, 10000));
+}
+
+TEST_F(MainWindowTest, UnreadableFilesAndMissingPagesLetTheWindowStart) {
+    ForgetFileReadErrors();
+    UiTestEnv::Write(env.ProgramFile("Friends.xml"), "<Friends><Friend>");
+    UiTestEnv::Write(env.CurrentFile("AgentServers.xml"), "<Servers><Server>");
+    std::vector<std::string> errors;
+    Application->OnException = [&](const std::string& m) { errors.push_back(m); };
+    {
+        ModalAnswerer box(ModalAnswerer::Press("OK"));
+        Make();
+        // "Friends.xml", read twice, is reported once; the server list through the error hook.
+        ASSERT_EQ(1u, box.Seen().size());
+        EXPECT_NE(std::string::npos, box.First().text.find("Friends.xml"));
+        ASSERT_EQ(1u, errors.size());
+        EXPECT_NE(std::string::npos, errors[0].find("AgentServers.xml"));
+    }
+    EXPECT_EQ(0, dm->Friends->RecordCount());
+    TfrmImport* page = win->ImportForm;
+    ASSERT_NE(nullptr, page);
+    EXPECT_FALSE(page->ServersReadable());
+    errors.clear();
+    page->edServer->SetText("new");
+    page->sbAddServerClick();
+    Application->OnException = nullptr;
+    ASSERT_EQ(1u, errors.size());
+    EXPECT_NE(std::string::npos, errors[0].find("AgentServers.xml"));
+    EXPECT_EQ(0, page->cblServer->Count());
+    EXPECT_EQ("<Servers><Server>", UiTestEnv::Read(env.CurrentFile("AgentServers.xml")));
+    win.reset();
+
+    // Pages that cannot be created leave their tabs empty; the window starts, works and closes.
+    TPageRegistry::Global().Unregister("TfrmChatForm");
+    TPageRegistry::Global().Unregister("TfrmImport");
+    ScanOn();
+    Make();
+    TPageRegistry::Global().RegisterClass<TfrmChatForm>("TfrmChatForm");
+    TPageRegistry::Global().RegisterClass<TfrmImport>("TfrmImport");
+    EXPECT_EQ(nullptr, win->ChatForm);
+    EXPECT_EQ(nullptr, win->ImportForm);
+    win->OnLineFriendsStatus("http://h/a/", 1);
+    win->CheckMessagesComplete();
+    win->SettingsSaved();
+    win->ImportEnded();
+    win->acImport->Execute();
+    win->acDeleteRecord->Execute();
+    {
+        ModalAnswerer yes(ModalAnswerer::Press(u8"Да"_cp));
+        win->acClearFavorites->Execute();
+    }
+    ModalAnswerer yes(ModalAnswerer::Press(u8"Да"_cp));
+    win->acExit->Execute();
+    EXPECT_FALSE(win->isVisible());
 }
 
 TEST(PhotoFormatTest, OnlyAnAddressEndingInItsFirstGifIsFetchedAsGif) {
