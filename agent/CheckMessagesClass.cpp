@@ -1,15 +1,16 @@
 #include "agent/CheckMessagesClass.h"
 
 #include "storage/clUrlList.h"
+#include "platform/CpLiteral.h"
 
 namespace {
 
-bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+bool Contains(const std::string& text, std::string_view part) { return text.find(part) != std::string::npos; }
 
 // A text that announces a new message, a wink or a surprise (compared as written).
 bool IsMarkText(const std::string& text) {
-    return text == " | " || Contains(text, "Подмигнул") || Contains(text, "вам сюрприз") ||
-           Contains(text, "новое сообщение") || Contains(text, "новых сообщения");
+    return text == " | " || Contains(text, u8"Подмигнул"_cp) || Contains(text, u8"вам сюрприз"_cp) ||
+           Contains(text, u8"новое сообщение"_cp) || Contains(text, u8"новых сообщения"_cp);
 }
 
 }  // namespace

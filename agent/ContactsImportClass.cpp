@@ -4,8 +4,9 @@
 
 #include "agent/RegCodeSender.h"
 #include "storage/clUrlList.h"
+#include "platform/CpLiteral.h"
 
-const char* const TContactsImportClass::CompletedText = "Импорт контактов завершен.";
+const char* const TContactsImportClass::CompletedText = u8"Импорт контактов завершен."_cp.c_str();
 
 struct TContactsImportClass::Row {
     std::string Name;
@@ -167,12 +168,12 @@ void TContactsImportClass::ReadProfile(Row& row) {
         if (!t) continue;
         const std::string& s = t->Text;
         int value = 0;
-        size_t p = s.find(" фото");
+        size_t p = s.find(u8" фото"_cp);
         if (p != std::string::npos) {
             std::string count = Trim(s.substr(0, p));
             if (IsDigits(count) && TryStrToInt(count, value)) row.PhotoCount = value;
         }
-        size_t q = s.find(" интим-фото");
+        size_t q = s.find(u8" интим-фото"_cp);
         if (q != std::string::npos) {
             size_t comma = s.find(',');
             std::string count;

@@ -2,10 +2,11 @@
 
 #include "agent/SiteWorker.h"
 #include "storage/DataModuleUnit.h"
+#include "platform/CpLiteral.h"
 
 namespace {
 
-const char* const OnSiteText = "Сейчас на сайте!";
+const char* const OnSiteText = u8"Сейчас на сайте!"_cp.c_str();
 
 }  // namespace
 

@@ -6,16 +6,17 @@
 #include "platform/Codec.h"
 #include "storage/DataModuleUnit.h"
 #include "web/ExtractActionUnit.h"
+#include "platform/CpLiteral.h"
 
 const char* const TSiteWorker::LoginAccept =
     "text/xml,application/xml,application/xhtml+xml,text/html;q=0.9,text/plain;q=0.8,video/x-mng,"
     "image/png,image/jpeg,image/gif;q=0.2,*/*;q=0.1";
 const char* const TSiteWorker::ConnectionErrorText =
-    "Ошибка соединения с сервером.\n\rПовторите попытку позже или воспользуйтесь для входа другим сервером.";
+    u8"Ошибка соединения с сервером.\n\rПовторите попытку позже или воспользуйтесь для входа другим сервером."_cp.c_str();
 
 namespace {
 
-bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+bool Contains(const std::string& text, std::string_view part) { return text.find(part) != std::string::npos; }
 
 bool IsHref(const THTMLParam& p) { return SameText(p.Key, "href"); }
 
@@ -37,8 +38,8 @@ TSiteWorker::TSiteWorker(std::unique_ptr<TWorkerStateObject> state, TWorkerSeams
       findTags_(std::make_unique<TFindTags>()),
       folders_(std::make_unique<TFriendFolderList>()),
       temp_(std::make_unique<TFriend>()) {
-    folders_->AddFolder("0", "CommonFriends", "Общая папка");
-    folders_->AddFolder("1", "FaforiteFriends", "Избранные пользователи");
+    folders_->AddFolder("0", "CommonFriends", u8"Общая папка"_cp);
+    folders_->AddFolder("1", "FaforiteFriends", u8"Избранные пользователи"_cp);
     timer_ = seams_.Timer ? std::move(seams_.Timer) : MakeFrameworkTimer();
     timer_->SetEnabled(false);
     timer_->SetInterval(200);
@@ -380,10 +381,10 @@ bool TSiteWorker::EndOfFolder(TFindTags& ft) {
         for (int i = td->Position + 1; i <= td->Position + 4 && i < els.Count(); ++i) {
             const THTMLText* text = AsText(els[i]);
             if (!text) continue;
-            if (Contains(text->Text, "Найдено")) break;
-            if (Contains(text->Text, "Здесь будет храниться ваша переписка") ||
-                Contains(text->Text, "В этой папке вы можете хранить контакты") ||
-                Contains(text->Text, "Ваши логин и пароль едины для любого из проектов"))
+            if (Contains(text->Text, u8"Найдено"_cp)) break;
+            if (Contains(text->Text, u8"Здесь будет храниться ваша переписка"_cp) ||
+                Contains(text->Text, u8"В этой папке вы можете хранить контакты"_cp) ||
+                Contains(text->Text, u8"Ваши логин и пароль едины для любого из проектов"_cp))
                 return true;
         }
     }

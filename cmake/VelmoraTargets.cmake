@@ -1,11 +1,6 @@
-# Every target compiles its narrow literals as code page 1251 bytes: the system's text is 8-bit.
-# clang accepts only UTF-8 there, so the fuzz build (clang) keeps its literals in UTF-8.
-if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
-  set(VA_CHARSET_FLAGS -finput-charset=UTF-8 -fexec-charset=CP1251)
-else()
-  set(VA_CHARSET_FLAGS)
-endif()
-add_compile_options(-Wall -Wextra ${VA_CHARSET_FLAGS})
+# Literals of the system's text are written u8"..."_cp (platform/CpLiteral.h), which gives their
+# cp1251 bytes under every compiler, so no build depends on an execution character set.
+add_compile_options(-Wall -Wextra)
 
 # AUTOGEN (moc/uic) of an existing build does not notice a source added later through the glob.
 # It does re-run when a list file of the directory changes, so the glob's result is written to

@@ -117,8 +117,11 @@ inline std::string operator+(Text a, char b) { return std::string(a) + b; }
 inline std::string operator+(char a, Text b) { return std::string(1, a).append(b.data(), b.size()); }
 
 namespace literals {
+// constexpr, not consteval: the bytes are constants either way (kEncoded is a constexpr variable,
+// so a bad character still stops the build), and clang 14 crashes generating code for a consteval
+// result passed by value, as in Report(u8"..."_cp + host).
 template <detail::Utf8Source S>
-consteval Text operator""_cp() {
+constexpr Text operator""_cp() {
     constexpr std::size_t n = detail::kEncoded<S>.size() - 1;
     return Text(detail::BytesOf<S>(std::make_index_sequence<n>()), n);
 }

@@ -1,6 +1,5 @@
 #include "storage/DataModuleUnit.h"
 
-#include "platform/Codec.h"
 #include "storage/QuestionnaireData.h"
 
 TdmFriend* dmFriend = nullptr;
@@ -19,7 +18,6 @@ const GroupField kGroups[QuestionnaireTableCount] = {
     &TdmFriend::OrientationGroup,
 };
 
-std::string Text(const char8_t* utf8) { return Utf8ToCp1251(reinterpret_cast<const char*>(utf8)); }
 }  // namespace
 
 TdmFriend::TdmFriend() {
@@ -61,7 +59,7 @@ void TdmFriend::FillConditionGroups() {
         TConditionGroup& group = *(this->*kGroups[t]);
         for (int r = 0; r < table.Count; ++r) {
             const TQuestionnaireRow& row = table.Rows[r];
-            group.AddCondition(Text(row.id), Text(row.Comment), Text(row.Condition));
+            group.AddCondition(std::string(row.id), std::string(row.Comment), std::string(row.Condition));
         }
     }
 }

@@ -1,10 +1,8 @@
 #include "storage/LookupTablesUnit.h"
 
-#include "platform/Codec.h"
 #include "storage/QuestionnaireData.h"
 
 namespace {
-std::string Text(const char8_t* utf8) { return Utf8ToCp1251(reinterpret_cast<const char*>(utf8)); }
 }  // namespace
 
 TArea::TArea(const char* root, const char* record) : captionField_(record) {
@@ -26,7 +24,7 @@ TXMLNode TArea::AddArea(std::string_view id, std::string_view caption) {
 }
 
 void TArea::FillRows(const TAreaTable& rows) {
-    for (int i = 0; i < rows.Count; ++i) AddArea(Text(rows.Rows[i].id), Text(rows.Rows[i].Caption));
+    for (int i = 0; i < rows.Count; ++i) AddArea(std::string(rows.Rows[i].id), std::string(rows.Rows[i].Caption));
 }
 
 TCountry::TCountry() : TArea(AreaTables[0].Root, AreaTables[0].Record) { FillRows(AreaTables[0]); }

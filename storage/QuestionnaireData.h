@@ -1,13 +1,13 @@
 #pragma once
 // The fixed rows of the lookup tables: the four area tables' placeholder rows and the nineteen
 // categories of the questionnaire dictionary, in the order the data module creates and fills
-// them. Texts are UTF-8 here (so they are the same bytes whatever the compiler's execution
-// character set); the tables convert them to cp1251.
+// them. Texts are cp1251.
+#include <string_view>
 
 struct TQuestionnaireRow {
-    const char8_t* id;
-    const char8_t* Comment;    // the answer as shown about another person
-    const char8_t* Condition;  // the answer as the user states it about himself or herself
+    std::string_view id;
+    std::string_view Comment;    // the answer as shown about another person
+    std::string_view Condition;  // the answer as the user states it about himself or herself
 };
 
 struct TQuestionnaireTable {
@@ -20,8 +20,8 @@ inline constexpr int QuestionnaireTableCount = 19;
 extern const TQuestionnaireTable QuestionnaireTables[QuestionnaireTableCount];
 
 struct TAreaRow {
-    const char8_t* id;
-    const char8_t* Caption;
+    std::string_view id;
+    std::string_view Caption;
 };
 
 struct TAreaTable {

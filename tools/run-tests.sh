@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the sanitizer build and runs every test through CTest.
+# Installs what is missing, builds a preset (default: asan, the sanitizer build) and runs every test
+# through CTest.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh

@@ -9,6 +9,7 @@
 #include "platform/gui/Application.h"
 #include "platform/gui/Bitmaps.h"
 #include "platform/gui/Controls.h"
+#include "platform/CpLiteral.h"
 
 TdlgMessages* dlgMessages = nullptr;
 
@@ -22,17 +23,17 @@ struct ButtonStyle {
 };
 
 const ButtonStyle kStyles[] = {
-    {"&Yes", bkYes, "Да", "BTN_YES"},
-    {"&No", bkNo, "Нет", "BTN_NO"},
+    {"&Yes", bkYes, u8"Да"_cp.c_str(), "BTN_YES"},
+    {"&No", bkNo, u8"Нет"_cp.c_str(), "BTN_NO"},
     {"OK", bkOK, "OK", "BTN_OK"},
-    {"Cancel", bkCancel, "Отмена", "BTN_CANCEL"},
-    {"&Abort", bkAbort, "Прервать", "BTN_ABORT"},
-    {"&Retry", bkRetry, "Повторить", "BTN_RETRY"},
-    {"&Ignore", bkIgnore, "Игнорировать", "BTN_IGNORE"},
-    {"&All", bkAll, "Все", "BTN_ALL"},
-    {"&No to All", bkNo, "Нет для Всех", "BTN_ALL_NO"},
-    {"&Yes to All", bkYes, "Да для Всех", "BTN_ALL_YES"},
-    {"&Help", bkHelp, "Подсказка", "BTN_HELP"},
+    {"Cancel", bkCancel, u8"Отмена"_cp.c_str(), "BTN_CANCEL"},
+    {"&Abort", bkAbort, u8"Прервать"_cp.c_str(), "BTN_ABORT"},
+    {"&Retry", bkRetry, u8"Повторить"_cp.c_str(), "BTN_RETRY"},
+    {"&Ignore", bkIgnore, u8"Игнорировать"_cp.c_str(), "BTN_IGNORE"},
+    {"&All", bkAll, u8"Все"_cp.c_str(), "BTN_ALL"},
+    {"&No to All", bkNo, u8"Нет для Всех"_cp.c_str(), "BTN_ALL_NO"},
+    {"&Yes to All", bkYes, u8"Да для Всех"_cp.c_str(), "BTN_ALL_YES"},
+    {"&Help", bkHelp, u8"Подсказка"_cp.c_str(), "BTN_HELP"},
 };
 
 const ButtonStyle* StyleFor(const std::string& caption) {

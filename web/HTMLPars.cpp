@@ -113,13 +113,6 @@ THTMLElement* THTMLElementList::operator[](int i) const {
     return items_[static_cast<size_t>(i)].get();
 }
 
-std::vector<std::unique_ptr<THTMLElement>> THTMLElementList::TakeAll() {
-    std::vector<std::unique_ptr<THTMLElement>> r;
-    r.swap(items_);
-    items_.reserve(r.size());
-    return r;
-}
-
 void THTMLElementList::Clear() {
     // First to last, as the list frees its elements.
     for (auto& e : items_) e.reset();
@@ -212,41 +205,11 @@ void THTMLText::SetText(std::string_view raw) {
     Text.resize(w);
 }
 
-#ifndef VA_KEEP_SPARE_ELEMENTS
-#if defined(__SANITIZE_ADDRESS__)
-#define VA_KEEP_SPARE_ELEMENTS 0
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VA_KEEP_SPARE_ELEMENTS 0
-#endif
-#endif
-#endif
-#ifndef VA_KEEP_SPARE_ELEMENTS
-#define VA_KEEP_SPARE_ELEMENTS 1
-#endif
-
-void THTMLParser::ClearElements() {
-    if (!VA_KEEP_SPARE_ELEMENTS) {
-        HTMLElements.Clear();
-        return;
-    }
-    for (auto& e : HTMLElements.TakeAll()) {
-        if (e->IsTag()) spareTags_.emplace_back(static_cast<THTMLTag*>(e.release()));
-        else spareTexts_.emplace_back(static_cast<THTMLText*>(e.release()));
-    }
-}
-
-template <class T>
-static std::unique_ptr<T> TakeSpare(std::vector<std::unique_ptr<T>>& spares) {
-    if (spares.empty()) return std::make_unique<T>();
-    std::unique_ptr<T> e = std::move(spares.back());
-    spares.pop_back();
-    return e;
-}
+void THTMLParser::ClearElements() { HTMLElements.Clear(); }
 
 void THTMLParser::CloseText() {
     if (InTag || PendingText.empty()) return;
-    auto e = TakeSpare(spareTexts_);
+    auto e = std::make_unique<THTMLText>();
     e->SetText(PendingText);
     PendingText.clear();
     e->Position = HTMLElements.Count();
@@ -255,7 +218,7 @@ void THTMLParser::CloseText() {
 
 void THTMLParser::CloseTag() {
     InTag = false;
-    auto e = TakeSpare(spareTags_);
+    auto e = std::make_unique<THTMLTag>();
     e->SetText(PendingTag);
     PendingTag.clear();
     e->Position = HTMLElements.Count();

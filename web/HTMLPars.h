@@ -87,8 +87,6 @@ public:
 
     void Add(std::unique_ptr<THTMLElement> e) { items_.push_back(std::move(e)); }
     void Clear();
-    // Empties the list, handing its elements to the caller.
-    std::vector<std::unique_ptr<THTMLElement>> TakeAll();
 
     class const_iterator {
     public:
@@ -125,17 +123,12 @@ public:
 
     // Appends the elements of Lines to HTMLElements; call ClearElements first for a fresh parse.
     void Execute();
-    // Empties the list; its elements are gone for every holder.
+    // Empties the list and frees every element: a tag kept from an earlier search is gone.
     void ClearElements();
 
 private:
     void CloseText();
     void CloseTag();
-    // Cleared elements are kept for the next parse, so that a re-parse (every search does one)
-    // reuses their objects and string buffers instead of allocating anew. Builds under
-    // AddressSanitizer free them instead, so that a tag used after its search still shows.
-    std::vector<std::unique_ptr<THTMLTag>> spareTags_;
-    std::vector<std::unique_ptr<THTMLText>> spareTexts_;
 };
 
 // The named entities the text decoder knows, with their codes, in table order.

@@ -6,6 +6,7 @@
 #include "platform/Exceptions.h"
 #include "platform/Strings.h"
 #include "web/clHttpFields.h"
+#include "platform/CpLiteral.h"
 
 using namespace winhttp;
 
@@ -89,7 +90,7 @@ bool TSubmit::Connect() {
         connection_ = nullptr;
         session_ = nullptr;
         connected_ = false;
-        ReportError("Ошибка соединения:" + url_.Host);
+        ReportError(u8"Ошибка соединения:"_cp + url_.Host);
         return false;
     }
 }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "storage/clFriend.h"
+#include "platform/CpLiteral.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ std::string Url(int i) { return "http://www.velmora.ru/user" + IntToStr(i) + "/"
 
 void Fill(TFriend& t, int from, int count) {
     for (int i = from; i < from + count; ++i)
-        t.AddFriend("Пользователь №" + IntToStr(i), "user" + IntToStr(i), Url(i), "Москва, м. Киевская",
+        t.AddFriend(u8"Пользователь №"_cp + IntToStr(i), "user" + IntToStr(i), Url(i), u8"Москва, м. Киевская"_cp,
                     18 + i % 50, i % 2, i % 9, i % 3 == 0, 0, "");
 }
 

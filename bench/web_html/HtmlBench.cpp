@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "web/clFindTegProperty.h"
+#include "platform/CpLiteral.h"
 
 namespace {
 
@@ -48,36 +49,38 @@ const TCorpus& RealPages() {
 const TCorpus& SitePages() {
     static const TCorpus pages = [] {
         std::mt19937 rng(1251);
-        const char* names[] = {"Наталья", "Светлана", "Ольга", "Марина", "Екатерина", "Юлия", "Анна", "Ирина"};
-        const char* areas[] = {"Москва", "Санкт-Петербург", "Новосибирск", "Екатеринбург", "Казань"};
+        const std::string names[] = {u8"Наталья"_cp, u8"Светлана"_cp,  u8"Ольга"_cp, u8"Марина"_cp,
+                                     u8"Екатерина"_cp, u8"Юлия"_cp, u8"Анна"_cp,  u8"Ирина"_cp};
+        const std::string areas[] = {u8"Москва"_cp, u8"Санкт-Петербург"_cp, u8"Новосибирск"_cp,
+                                     u8"Екатеринбург"_cp, u8"Казань"_cp};
         TCorpus r;
         for (int page = 0; page < 8; ++page) {
             std::string s =
                 "<html>\r\n<head>\r\n<meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1251\">\r\n"
-                "<title>Знакомства - Общая папка</title>\r\n<link rel=stylesheet href=\"/css/main.css\">\r\n"
+                u8"<title>Знакомства - Общая папка</title>\r\n<link rel=stylesheet href=\"/css/main.css\">\r\n"_cp
                 "<script language=\"JavaScript\">function go(u) { if (a > b) location.href=u; }</script>\r\n"
                 "</head>\r\n<body bgcolor=#FFFFFF leftmargin=0 topmargin=0>\r\n"
                 "<form method=post action=\"/login.phtml\" name=login>\r\n"
                 "<input type=text name=login size=12>&nbsp;<input type=password name=pass size=12>\r\n"
-                "<input type=submit value=\"Войти\"></form>\r\n"
+                u8"<input type=submit value=\"Войти\"></form>\r\n"_cp
                 "<table width=\"100%\" border=0 cellspacing=0 cellpadding=2>\r\n";
             for (int row = 0; row < 150; ++row) {
                 const std::string login = "user" + std::to_string(rng() % 100000);
                 const std::string age = std::to_string(18 + rng() % 40);
                 s += "<tr bgcolor=\"#F0F0F0\">\r\n  <td width=20><input type=checkbox name=\"msg[]\" value=\"" +
                      std::to_string(rng()) + "\"></td>\r\n  <td><a href=\"http://site.example/" + login +
-                     "/\" class=contact><b>" + names[rng() % 8] + "</b></a>,&nbsp;" + age + "&nbsp;лет, " +
+                     "/\" class=contact><b>" + names[rng() % 8] + "</b></a>,&nbsp;" + age + u8"&nbsp;лет, "_cp +
                      areas[rng() % 5] + "</td>\r\n  <td align=center><img src=\"/img/photo.gif\" width=16 height=16 "
-                     "alt=\"Фото: " + std::to_string(rng() % 9) + "\"></td>\r\n  <td>" +
-                     (rng() % 3 == 0 ? "<img src=/img/new.gif alt=\"Новое сообщение\">" : "&nbsp;") +
-                     "</td>\r\n  <td nowrap><span class=online>Сейчас на сайте!</span>&nbsp;&laquo;" +
-                     "Привет! Как дела? Напиши мне &amp; посмотри мои фото&raquo;</td>\r\n</tr>\r\n";
+                     u8"alt=\"Фото: "_cp + std::to_string(rng() % 9) + "\"></td>\r\n  <td>" +
+                     (rng() % 3 == 0 ? u8"<img src=/img/new.gif alt=\"Новое сообщение\">"_cp.c_str() : "&nbsp;") +
+                     u8"</td>\r\n  <td nowrap><span class=online>Сейчас на сайте!</span>&nbsp;&laquo;"_cp +
+                     u8"Привет! Как дела? Напиши мне &amp; посмотри мои фото&raquo;</td>\r\n</tr>\r\n"_cp;
             }
             s += "</table>\r\n<p align=center>";
             for (int p = 0; p < 20; ++p)
                 s += "<a href=\"messages.phtml?fid=1&amp;offset=" + std::to_string(p * 10) + "\">" +
                      std::to_string(p + 1) + "</a>&nbsp;|&nbsp;";
-            s += "</p>\r\n<!-- счётчик --><img src=\"/cnt.phtml?r=1\" width=1 height=1>\r\n</body>\r\n</html>\r\n";
+            s += u8"</p>\r\n<!-- счётчик --><img src=\"/cnt.phtml?r=1\" width=1 height=1>\r\n</body>\r\n</html>\r\n"_cp;
             r.push_back(std::move(s));
         }
         return r;
@@ -97,7 +100,8 @@ bool Usable(benchmark::State& state, const TCorpus& c) {
     return false;
 }
 
-// The hot path: the searches on one page (two here) each re-parse the lines that SetText made.
+// The searches on one page (two here) each re-parse the lines that SetText made. libxml2 has no
+// counterpart of this: the comparison is ours_from_bytes against libxml2_sax.
 void OursReparse(benchmark::State& state, const TCorpus& corpus) {
     if (!Usable(state, corpus)) return;
     std::vector<std::unique_ptr<TFindTags>> finders;

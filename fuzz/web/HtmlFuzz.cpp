@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         page = input.substr(nul + 1);
     }
 
-    // One finder for every input: elements left from earlier pages are reused.
+    // One finder for every input, as a search object parses page after page.
     static TFindTags ft;
     ft.SetText(page);
     TTagList tags;

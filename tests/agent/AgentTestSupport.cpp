@@ -40,7 +40,7 @@ void AgentTest::StartSite() {
     rig.worker->Host = server->Host();
 }
 
-bool AgentTest::LogIn() { return rig.worker->Login(Cp(state.login), Cp(state.password)); }
+bool AgentTest::LogIn() { return rig.worker->Login(state.login, state.password); }
 
 int AgentTest::Import() {
     if (!LogIn()) return -1;

@@ -22,7 +22,6 @@
 #include "site/StandInSite.h"
 #include "storage/DataModuleUnit.h"
 
-using namespace site::literals;
 
 class ManualTimer : public IWorkerTimer {
 public:
@@ -113,8 +112,6 @@ protected:
     bool LogIn();
     // Login, StartImport and ticks until the end; answers the ticks fired.
     int Import();
-    // The cp1251 bytes of a UTF-8 text (through glibc iconv).
-    static std::string Cp(const std::string& utf8) { return site::Utf8ToCp1251(utf8); }
     // All records of table as "Name|Login|URL|Area|Age|VipUser|PhotoCount|WithVoice|Intim|AgeRange|NewMessage".
     static std::vector<std::string> Rows(TFriend& table);
     std::vector<std::string> Rows(int folder) { return Rows(*rig.worker->Folders().GetFolderTable(folder)); }

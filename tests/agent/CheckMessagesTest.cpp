@@ -3,6 +3,7 @@
 
 #include "AgentTestSupport.h"
 #include "agent/CheckMessagesClass.h"
+#include "platform/CpLiteral.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ public:
 };
 
 site::Contact MarkedRow(const std::string& login, const std::string& mark) {
-    site::Contact c = MakeContact(login, u8"Имя "_u + login, "30", u8"Москва"_u);
+    site::Contact c = MakeContact(login, u8"Имя "_cp + login, "30", u8"Москва"_cp);
     c.mark = mark;
     return c;
 }
@@ -36,20 +37,20 @@ void FillMarkRows(site::SiteState& s) {
     auto& f = s.folders[0];
     f.push_back(MarkedRow("anna", " | "));
     f.push_back(MarkedRow("bella", "|"));
-    f.push_back(MarkedRow("clara", u8"Вам сюрприз!"_u));
-    f.push_back(MarkedRow("dina", u8"Пользователь приготовил вам сюрприз!"_u));
-    f.push_back(MarkedRow("eva", u8"Подмигнул(а) вам"_u));
-    f.push_back(MarkedRow("faina", u8"1 новое сообщение"_u));
-    f.push_back(MarkedRow("gala", u8"3 новых сообщения"_u));
+    f.push_back(MarkedRow("clara", u8"Вам сюрприз!"_cp));
+    f.push_back(MarkedRow("dina", u8"Пользователь приготовил вам сюрприз!"_cp));
+    f.push_back(MarkedRow("eva", u8"Подмигнул(а) вам"_cp));
+    f.push_back(MarkedRow("faina", u8"1 новое сообщение"_cp));
+    f.push_back(MarkedRow("gala", u8"3 новых сообщения"_cp));
     f.push_back(MarkedRow("hanna", ""));
-    site::Contact inna = MarkedRow("inna", u8"1 новое сообщение"_u);
+    site::Contact inna = MarkedRow("inna", u8"1 новое сообщение"_cp);
     inna.href = "http://{host}/search.phtml?oid=77";  // marked, but not a contact
     f.push_back(inna);
 
     auto& g = s.folders[1];
     site::Contact kira = MarkedRow("kira", "");
     kira.singleTable = true;
-    site::Contact lena = MarkedRow("lena", u8"2 новых сообщения"_u);
+    site::Contact lena = MarkedRow("lena", u8"2 новых сообщения"_cp);
     lena.singleTable = true;
     site::Contact nina = MarkedRow("nina", "");
     site::Contact mila = MarkedRow("mila", " | ");
@@ -89,7 +90,7 @@ protected:
             busyInComplete = checker->Busy;
         };
     }
-    bool LogIn() { return checker->Login(Cp(state.login), Cp(state.password)); }
+    bool LogIn() { return checker->Login(state.login, state.password); }
     int Ticks() { return FireToEnd(*timer); }
     // Login, StartCheck and ticks until the timer stays off; answers the ticks, -1 on a failed login.
     int Check() {
@@ -214,7 +215,7 @@ TEST_F(CheckMessagesTest, TablesGrowAcrossChecks) {
     // Anna's message was read, Bella wrote: the mark found once stays.
     server->Update([](site::SiteState& s) {
         s.folders[0][0].mark = "";
-        s.folders[0][1].mark = u8"1 новое сообщение"_u;
+        s.folders[0][1].mark = u8"1 новое сообщение"_cp;
     });
     ASSERT_GT(Check(), 0);
     checker->Logout();
@@ -231,7 +232,7 @@ TEST_F(CheckMessagesTest, TablesGrowAcrossChecks) {
 TEST_F(CheckMessagesTest, RefusedLoginOnlyDisconnects) {
     state.refusedShowsLogout = true;
     Begin();
-    EXPECT_FALSE(checker->Login(Cp(state.login), Cp("wrong")));
+    EXPECT_FALSE(checker->Login(state.login, "wrong"));
     EXPECT_FALSE(checker->LogoutURL.empty());  // the answer had the link
     EXPECT_NE(server->Log().back().route, "logout");
     EXPECT_TRUE(server->Requests("logout").empty());

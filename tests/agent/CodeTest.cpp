@@ -2,6 +2,7 @@
 // function that sends the code through the same sender the dialog uses.
 #include "AgentTestSupport.h"
 #include "agent/RegCodeSender.h"
+#include "platform/CpLiteral.h"
 
 namespace {
 
@@ -10,7 +11,7 @@ protected:
     void SetUp() override {
         AgentTest::SetUp();
         for (int i = 0; i < 4; ++i) {
-            site::Contact c = MakeContact("k" + std::to_string(i), u8"Кира "_u + std::to_string(i), "30", u8"Омск"_u);
+            site::Contact c = MakeContact("k" + std::to_string(i), u8"Кира "_cp + std::to_string(i), "30", u8"Омск"_cp);
             c.photos = 2;
             c.intimPhotos = 1;
             c.asksCode = i == 1 || i == 2;
@@ -67,13 +68,13 @@ TEST_F(CodeTest, FirstCodeOpensTheDialogAndARepeatedPictureIsAnsweredWithout) {
         std::string k = std::to_string(i + 1);
         EXPECT_EQ(posts[i].body, "oid=100" + k + "&back=k" + k + "&s=s7&check=4711&=%CF%E5%F0%E5%E4%E0%F2%FC");
     }
-    EXPECT_EQ(posts[1].fields.back(), (std::pair<std::string, std::string>{"", "Передать"}));
+    EXPECT_EQ(posts[1].fields.back(), (std::pair<std::string, std::string>{"", u8"Передать"_cp}));
     EXPECT_TRUE(server->Requests("picture").empty());
     // Both code rows got the full profile (with the intim photo), through the session.
     auto rows = Rows(0);
     ASSERT_EQ(rows.size(), 4u);
-    EXPECT_EQ(rows[1], "Кира 1|k1|" + H() + "/k1/|Омск|30|0|3|0|0||0");
-    EXPECT_EQ(rows[2], "Кира 2|k2|" + H() + "/k2/|Омск|30|0|3|0|0||0");
+    EXPECT_EQ(rows[1], u8"Кира 1|k1|"_cp + H() + u8"/k1/|Омск|30|0|3|0|0||0"_cp);
+    EXPECT_EQ(rows[2], u8"Кира 2|k2|"_cp + H() + u8"/k2/|Омск|30|0|3|0|0||0"_cp);
     EXPECT_EQ(rig.worker->LastCode, "4711");
     EXPECT_EQ(rig.worker->LastCaptchaURL, H() + "/tips/reg.phtml?image=2&s=s7");
     for (const auto& p : server->Requests("profile")) EXPECT_EQ(p.session, "S1");
@@ -128,8 +129,8 @@ TEST_F(CodeTest, NoMoreCodesSwitchesTheRestOfTheRunToFreshClients) {
     }
     auto rows = Rows(0);
     ASSERT_EQ(rows.size(), 4u);
-    EXPECT_EQ(rows[1], "Кира 1|k1|" + H() + "/k1/|Омск|30|0|2|0|0||0");  // the guest view
-    EXPECT_EQ(rows[3], "Кира 3|k3|" + H() + "/k3/|Омск|30|0|2|0|0||0");
+    EXPECT_EQ(rows[1], u8"Кира 1|k1|"_cp + H() + u8"/k1/|Омск|30|0|2|0|0||0"_cp);  // the guest view
+    EXPECT_EQ(rows[3], u8"Кира 3|k3|"_cp + H() + u8"/k3/|Омск|30|0|2|0|0||0"_cp);
 }
 
 TEST_F(CodeTest, CancelledCodeSendsTheRowToAFreshClientAndAsksAgainNextTime) {
@@ -157,7 +158,7 @@ TEST_F(CodeTest, RefusedRepeatGoesToAFreshClientWithoutADialog) {
         return out;
     }();
     EXPECT_EQ(k2, (std::vector<std::string>{"S1", ""}));
-    EXPECT_EQ(Rows(0)[2], "Кира 2|k2|" + H() + "/k2/|Омск|30|0|2|0|0||0");
+    EXPECT_EQ(Rows(0)[2], u8"Кира 2|k2|"_cp + H() + u8"/k2/|Омск|30|0|2|0|0||0"_cp);
     EXPECT_EQ(rig.worker->LastCaptchaURL, H() + "/tips/reg.phtml?image=1&s=s7");  // only the accepted one
 }
 
@@ -178,8 +179,8 @@ TEST_F(CodeTest, AcceptedWithAnEmptyAnswerGoesToAFreshClient) {
     // The first code post answers nothing: the row is fetched again without the session, and the
     // code is not remembered, so the next code page asks again.
     EXPECT_EQ(rig.prompts.size(), 2u);
-    EXPECT_EQ(Rows(0)[1], "Кира 1|k1|" + H() + "/k1/|Омск|30|0|2|0|0||0");
-    EXPECT_EQ(Rows(0)[2], "Кира 2|k2|" + H() + "/k2/|Омск|30|0|3|0|0||0");
+    EXPECT_EQ(Rows(0)[1], u8"Кира 1|k1|"_cp + H() + u8"/k1/|Омск|30|0|2|0|0||0"_cp);
+    EXPECT_EQ(Rows(0)[2], u8"Кира 2|k2|"_cp + H() + u8"/k2/|Омск|30|0|3|0|0||0"_cp);
 }
 
 TEST_F(CodeTest, CodePageWithoutAPictureMakesNoDialog) {

@@ -2,6 +2,7 @@
 #include <QDir>
 
 #include "AgentTestSupport.h"
+#include "platform/CpLiteral.h"
 
 namespace {
 
@@ -9,11 +10,12 @@ namespace {
 void StandardFolders(site::SiteState& s) {
     s.folders[0].clear();
     s.folders[1].clear();
-    const char8_t* names[] = {u8"Анна",  u8"Мария", u8"Елена",    u8"Ольга", u8"Татьяна", u8"Наталья", u8"Ирина",
-                              u8"Вера", u8"Юлия",  u8"Ксения", u8"Дарья", u8"Алёна",   u8"Софья"};
+    const std::string names[] = {u8"Анна"_cp, u8"Мария"_cp,  u8"Елена"_cp, u8"Ольга"_cp, u8"Татьяна"_cp,
+                                 u8"Наталья"_cp, u8"Ирина"_cp, u8"Вера"_cp, u8"Юлия"_cp, u8"Ксения"_cp,
+                                 u8"Дарья"_cp, u8"Алёна"_cp, u8"Софья"_cp};
     for (int i = 0; i < 13; ++i) {
-        site::Contact c = MakeContact("w" + std::to_string(i), std::string(reinterpret_cast<const char*>(names[i])),
-                                      std::to_string(20 + i), u8"Москва"_u);
+        site::Contact c = MakeContact("w" + std::to_string(i), names[i],
+                                      std::to_string(20 + i), u8"Москва"_cp);
         c.photos = i % 4;
         c.intimPhotos = i == 3 ? 2 : 0;
         c.vip = i == 1;
@@ -27,8 +29,8 @@ void StandardFolders(site::SiteState& s) {
         if (i == 9) c.photoLinkFirst = true;
         s.folders[0].push_back(c);
     }
-    s.folders[1].push_back(MakeContact("f1", u8"Любовь"_u, "33", u8"Самара"_u));
-    site::Contact f2 = MakeContact("f2", u8"Надежда"_u, "35", u8" Тверь"_u);
+    s.folders[1].push_back(MakeContact("f1", u8"Любовь"_cp, "33", u8"Самара"_cp));
+    site::Contact f2 = MakeContact("f2", u8"Надежда"_cp, "35", u8" Тверь"_cp);
     f2.vip = true;
     f2.photos = 7;
     s.folders[1].push_back(f2);
@@ -66,7 +68,7 @@ TEST_F(ImportTest, WholeRunRequestsProgressAndCompletion) {
     expected.push_back("P2/2");
     expected.push_back("P0/2");
     expected.push_back("C");
-    expected.push_back(std::string("B:") + "Импорт контактов завершен.");
+    expected.push_back(std::string("B:") + u8"Импорт контактов завершен."_cp);
     EXPECT_EQ(events, expected);
     EXPECT_FALSE(rig.worker->RunFailed);
 
@@ -95,18 +97,18 @@ TEST_F(ImportTest, WholeRunRequestsProgressAndCompletion) {
     std::string h = "http://" + server->Host() + "/";
     auto common = Rows(0);
     ASSERT_EQ(common.size(), 13u);
-    EXPECT_EQ(common[0], "Анна|w0|" + h + "w0/|Москва|20|0|0|0|0||0");
-    EXPECT_EQ(common[1], "Мария|w1|" + h + "w1/|Москва|21|1|1|0|0||0");
-    EXPECT_EQ(common[2], "Елена|w2|" + h + "w2/|Москва|22|0|2|1|0||0");
-    EXPECT_EQ(common[3], "Ольга|w3|" + h + "w3/|Москва|23|0|3|0|0||0");  // guests see no intim photos
-    EXPECT_EQ(common[4], "Татьяна|w4|" + h + "w4/|Москва|24|0|0|1|0||0");
-    EXPECT_EQ(common[6], "Ирина|w6|" + h + "w6/|Москва|26|0|2|0|0||0");
-    EXPECT_EQ(common[7], "Вера|w7|" + h + "w7/|07.12.2026|27|0|3|0|0||0");  // area from the next cell
-    EXPECT_EQ(common[8], "Юлия|w8|" + h + "w8/||0|0|0|0|0||0");
-    EXPECT_EQ(common[9], "Ксения|w9|" + h + "w9/|Москва|29|0|1|0|0||0");
+    EXPECT_EQ(common[0], u8"Анна|w0|"_cp + h + u8"w0/|Москва|20|0|0|0|0||0"_cp);
+    EXPECT_EQ(common[1], u8"Мария|w1|"_cp + h + u8"w1/|Москва|21|1|1|0|0||0"_cp);
+    EXPECT_EQ(common[2], u8"Елена|w2|"_cp + h + u8"w2/|Москва|22|0|2|1|0||0"_cp);
+    EXPECT_EQ(common[3], u8"Ольга|w3|"_cp + h + u8"w3/|Москва|23|0|3|0|0||0"_cp);  // guests see no intim photos
+    EXPECT_EQ(common[4], u8"Татьяна|w4|"_cp + h + u8"w4/|Москва|24|0|0|1|0||0"_cp);
+    EXPECT_EQ(common[6], u8"Ирина|w6|"_cp + h + u8"w6/|Москва|26|0|2|0|0||0"_cp);
+    EXPECT_EQ(common[7], u8"Вера|w7|"_cp + h + "w7/|07.12.2026|27|0|3|0|0||0");  // area from the next cell
+    EXPECT_EQ(common[8], u8"Юлия|w8|"_cp + h + "w8/||0|0|0|0|0||0");
+    EXPECT_EQ(common[9], u8"Ксения|w9|"_cp + h + u8"w9/|Москва|29|0|1|0|0||0"_cp);
     auto fav = Rows(1);
     ASSERT_EQ(fav.size(), 2u);
-    EXPECT_EQ(fav[1], "Надежда|f2|" + h + "f2/|Тверь|35|1|7|0|0||0");
+    EXPECT_EQ(fav[1], u8"Надежда|f2|"_cp + h + u8"f2/|Тверь|35|1|7|0|0||0"_cp);
 }
 
 TEST_F(ImportTest, AreaOfARowWithoutOneComesFromTheNextCell) {
@@ -116,7 +118,7 @@ TEST_F(ImportTest, AreaOfARowWithoutOneComesFromTheNextCell) {
     // Вера shows an age and no area: the area search runs on past the name cell.
     auto common = Rows(0);
     ASSERT_GT(common.size(), 7u);
-    EXPECT_EQ(common[7].substr(0, common[7].find('|')), "Вера");
+    EXPECT_EQ(common[7].substr(0, common[7].find('|')), u8"Вера"_cp);
     EXPECT_NE(common[7].find("|07.12.2026|27|"), std::string::npos) << common[7];
 }
 
@@ -167,7 +169,7 @@ TEST_F(ImportTest, SecondRunInTheSameLifeAddsNothing) {
     EXPECT_EQ(Rows(0), first0);
     EXPECT_EQ(Rows(1), first1);
     EXPECT_EQ(server->Requests("profile").size(), 15u);  // every contact row still costs its profile
-    EXPECT_EQ(rig.messages.back(), "Импорт контактов завершен.");
+    EXPECT_EQ(rig.messages.back(), u8"Импорт контактов завершен."_cp);
 }
 
 TEST_F(ImportTest, SessionProfilesWhileFullImportIsOn) {
@@ -181,7 +183,7 @@ TEST_F(ImportTest, SessionProfilesWhileFullImportIsOn) {
         EXPECT_EQ(p.session, "S1");
         EXPECT_EQ(p.Header("Accept"), TSiteWorker::LoginAccept);
     }
-    EXPECT_EQ(Rows(0)[3], "Ольга|w3|http://" + server->Host() + "/w3/|Москва|23|0|5|0|0||0");  // 3 + 2 intim
+    EXPECT_EQ(Rows(0)[3], u8"Ольга|w3|http://"_cp + server->Host() + u8"/w3/|Москва|23|0|5|0|0||0"_cp);  // 3 + 2 intim
 }
 
 TEST_F(ImportTest, ExpiredSessionEndsTheFolderAtTheLoginPage) {
@@ -233,7 +235,7 @@ TEST_F(ImportTest, EmptyListPageEndsTheFolderAndTheBoxSaysConnectionError) {
     ASSERT_EQ(rig.messages.size(), 1u);
     EXPECT_EQ(rig.messages[0], TSiteWorker::ConnectionErrorText);
     EXPECT_EQ(rig.messages[0],
-              "Ошибка соединения с сервером.\n\rПовторите попытку позже или воспользуйтесь для входа другим сервером.");
+              u8"Ошибка соединения с сервером.\n\rПовторите попытку позже или воспользуйтесь для входа другим сервером."_cp);
 }
 
 TEST_F(ImportTest, StatusErrorOnAListPageCountsAsUnreadable) {
@@ -306,7 +308,7 @@ TEST_F(ImportTest, AnErrorInsideAStepEndsTheRunThroughItsFinish) {
     completed = false;
     EXPECT_EQ(Import(), 23);
     EXPECT_TRUE(completed);
-    EXPECT_EQ(rig.messages.back(), "Импорт контактов завершен.");
+    EXPECT_EQ(rig.messages.back(), u8"Импорт контактов завершен."_cp);
 }
 
 TEST_F(ImportTest, ProgressHandlerThatRaisesDoesNotStopTheRun) {

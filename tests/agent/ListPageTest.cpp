@@ -2,6 +2,7 @@
 // fetched from the stand-in site (a fresh client each, FullImport off).
 #include "AgentTestSupport.h"
 #include "site/SitePages.h"
+#include "platform/CpLiteral.h"
 
 namespace {
 
@@ -11,11 +12,11 @@ protected:
         AgentTest::SetUp();
         for (const char* login : {"a", "b", "c", "d", "e"}) state.folders[0].push_back(MakeContact(login, "x"));
     }
-    // Parses body (UTF-8 markup after a head; "{host}" replaced) as one list page.
+    // Parses body (cp1251 markup after a head; "{host}" replaced) as one list page, sent in enc.
     void Parse(const std::string& body, site::Encoding enc = site::Encoding::Cp1251) {
         std::string page = site::ReplaceAll(site::pages::Head("list", enc) + body + "</body></html>\n", "{host}",
                                             server->LinkHost());
-        if (enc == site::Encoding::Cp1251) page = Cp(page);
+        if (enc != site::Encoding::Cp1251) page = site::Cp1251ToUtf8(page);
         rig.worker->ParseListPage(page);
     }
     std::vector<std::string> Temp() { return Rows(rig.worker->Temp()); }
@@ -34,12 +35,12 @@ protected:
 
 TEST_F(ListPageTest, EndTextsInsideTheWindowEndTheFolder) {
     StartSite();
-    const char8_t* ends[] = {u8"Здесь будет храниться ваша переписка", u8"В этой папке вы можете хранить контакты",
-                             u8"Ваши логин и пароль едины для любого из проектов"};
-    for (const char8_t* end : ends) {
+    const std::string ends[] = {u8"Здесь будет храниться ваша переписка"_cp, u8"В этой папке вы можете хранить контакты"_cp,
+                                u8"Ваши логин и пароль едины для любого из проектов"_cp};
+    for (const std::string& end : ends) {
         rig.worker->PageIndex = 3;
-        Parse(u8"<table><tr><td><b><i><u>"_u + reinterpret_cast<const char*>(end) + "</u></i></b></td></tr></table>\n" +
-              "<a href=\"#\">all</a>" + Link("a", u8"Анна"_u));
+        Parse("<table><tr><td><b><i><u>" + end + "</u></i></b></td></tr></table>\n" +
+              "<a href=\"#\">all</a>" + Link("a", u8"Анна"_cp));
         EXPECT_EQ(rig.worker->PageIndex, rig.worker->MaxPages);
         EXPECT_EQ(rig.worker->RowIndex, 0);
     }
@@ -53,21 +54,21 @@ TEST_F(ListPageTest, EndTextOutsideTheWindowOrAfterFoundDoesNot) {
     Parse(u8"<table><tr><td><b><i><u><s>Здесь будет храниться ваша переписка</s></u></i></b></td></tr></table>\n"
           u8"<table><tr><td class=\"h\">Найдено: 1<br>В этой папке вы можете хранить контакты</td></tr></table>\n"
           u8"<table><tr><td>Найдено и Здесь будет храниться ваша переписка</td></tr></table>\n"
-          u8"<a href=\"#\">all</a>"_u + Link("a", u8"Анна"_u) + ", 30<br>" + u8"Тула"_u + "</td></tr>\n");
+          u8"<a href=\"#\">all</a>"_cp + Link("a", u8"Анна"_cp) + ", 30<br>" + u8"Тула"_cp + "</td></tr>\n");
     EXPECT_EQ(rig.worker->PageIndex, 0);
-    EXPECT_EQ(Temp(), (std::vector<std::string>{"Анна|a|" + H() + "a/|Тула|30|0|0|0|0||0"}));
+    EXPECT_EQ(Temp(), (std::vector<std::string>{u8"Анна|a|"_cp + H() + u8"a/|Тула|30|0|0|0|0||0"_cp}));
 }
 
 TEST_F(ListPageTest, MarkerArmsTheWalkAndContactTestFiltersLinks) {
     StartSite();
-    Parse(Link("a", u8"До метки"_u) + "\n<a href=\"#\">all</a>\n" + Link("b", u8"Борис"_u) + "</td></tr>\n" +
+    Parse(Link("a", u8"До метки"_cp) + "\n<a href=\"#\">all</a>\n" + Link("b", u8"Борис"_cp) + "</td></tr>\n" +
           "<a href=\"http://{host}/search.phtml?oid=3\">Search</a></td></tr>\n" +
           "<a href=\"http://{host}/?sold=1&oid=4\">Ad</a></td></tr>\n" +
           "<a href=\"http://{host}/c/\">No oid</a></td></tr>\n" +
           "<a href=\"http://elsewhere/d/?oid=5\">Other host</a></td></tr>\n" +
-          "<a href=\"HTTP://{host}/e/?OID=6\">" + u8"Ева"_u + "</a></td></tr>\n");
-    EXPECT_EQ(Temp(), (std::vector<std::string>{"Борис|b|" + H() + "b/||0|0|0|0|0||0",
-                                                "Ева|e|" + H() + "e/||0|0|0|0|0||0"}));
+          "<a href=\"HTTP://{host}/e/?OID=6\">" + u8"Ева"_cp + "</a></td></tr>\n");
+    EXPECT_EQ(Temp(), (std::vector<std::string>{u8"Борис|b|"_cp + H() + "b/||0|0|0|0|0||0",
+                                                u8"Ева|e|"_cp + H() + "e/||0|0|0|0|0||0"}));
     EXPECT_EQ(ProfileTargets(), (std::vector<std::string>{"/b/?oid=1", "/e/?OID=6"}));
 }
 
@@ -76,9 +77,9 @@ TEST_F(ListPageTest, PhotoLinkFirstAndBlankNameGiveNoRow) {
     Parse("<a href=\"#\">all</a>\n<td><a href=\"http://{host}/a/?oid=1\"><img src=\"http://{host}/a.jpg\"></a></td>\n"
           "<td><a href=\"http://{host}/b/?oid=2\">&nbsp;</a>, 20</td></tr>\n"
           "<td><a href=\"http://{host}/c/?oid=3\"></a></td></tr>\n" +
-          Link("d", u8"Дина"_u, 4) + ", 21</td></tr>\n");
+          Link("d", u8"Дина"_cp, 4) + ", 21</td></tr>\n");
     // The row of "c" has no text before its row end; "b" has a blank name: neither is fetched.
-    EXPECT_EQ(Temp(), (std::vector<std::string>{"Дина|d|" + H() + "d/||21|0|0|0|0||0"}));
+    EXPECT_EQ(Temp(), (std::vector<std::string>{u8"Дина|d|"_cp + H() + "d/||21|0|0|0|0||0"}));
     EXPECT_EQ(ProfileTargets(), (std::vector<std::string>{"/d/?oid=4"}));
 }
 
@@ -86,33 +87,33 @@ TEST_F(ListPageTest, AgeForms) {
     StartSite();
     Parse("<a href=\"#\">all</a>\n" +
           // ", age" then the area after a break.
-          Link("a", u8"Анна"_u) + ", 25<br> " + u8"Москва"_u + "</td></tr>\n" +
+          Link("a", u8"Анна"_cp) + ", 25<br> " + u8"Москва"_cp + "</td></tr>\n" +
           // a bare comma, then a bold number.
-          Link("b", u8"Бэла"_u) + " , <b>31</b><br>" + u8"Казань"_u + "</td></tr>\n" +
+          Link("b", u8"Бэла"_cp) + " , <b>31</b><br>" + u8"Казань"_cp + "</td></tr>\n" +
           // a bare comma followed by an image: no age.
-          Link("c", u8"Вика"_u) + " , <img src=\"x.gif\"><b>40</b></td></tr>\n" +
+          Link("c", u8"Вика"_cp) + " , <img src=\"x.gif\"><b>40</b></td></tr>\n" +
           // no age at all keeps Area empty although the rows around have one.
-          Link("d", u8"Галя"_u) + "</td></tr>\n" +
+          Link("d", u8"Галя"_cp) + "</td></tr>\n" +
           // an age that is no number, and one out of the integer range.
-          Link("e", u8"Дана"_u) + ", 2x<br>" + u8"Орёл"_u + "</td></tr>\n");
+          Link("e", u8"Дана"_cp) + ", 2x<br>" + u8"Орёл"_cp + "</td></tr>\n");
     auto rows = Temp();
     ASSERT_EQ(rows.size(), 5u);
-    EXPECT_EQ(rows[0], "Анна|a|" + H() + "a/|Москва|25|0|0|0|0||0");
-    EXPECT_EQ(rows[1], "Бэла|b|" + H() + "b/|Казань|31|0|0|0|0||0");
-    EXPECT_EQ(rows[2], "Вика|c|" + H() + "c/||0|0|0|0|0||0");
-    EXPECT_EQ(rows[3], "Галя|d|" + H() + "d/||0|0|0|0|0||0");
-    EXPECT_EQ(rows[4], "Дана|e|" + H() + "e/||0|0|0|0|0||0");
+    EXPECT_EQ(rows[0], u8"Анна|a|"_cp + H() + u8"a/|Москва|25|0|0|0|0||0"_cp);
+    EXPECT_EQ(rows[1], u8"Бэла|b|"_cp + H() + u8"b/|Казань|31|0|0|0|0||0"_cp);
+    EXPECT_EQ(rows[2], u8"Вика|c|"_cp + H() + "c/||0|0|0|0|0||0");
+    EXPECT_EQ(rows[3], u8"Галя|d|"_cp + H() + "d/||0|0|0|0|0||0");
+    EXPECT_EQ(rows[4], u8"Дана|e|"_cp + H() + "e/||0|0|0|0|0||0");
 }
 
 TEST_F(ListPageTest, LaterClosingLinkOverridesAgeAndHugeAgeIsIgnored) {
     StartSite();
-    Parse("<a href=\"#\">all</a>\n" + Link("a", u8"Анна"_u) + ", 25<br>" + u8"Москва"_u +
-          "<a href=\"x\">y</a>, 26<br>" + u8"Тверь"_u + "</td></tr>\n" + Link("b", u8"Бэла"_u) +
-          ", 99999999999<br>" + u8"Сочи"_u + "</td></tr>\n");
+    Parse("<a href=\"#\">all</a>\n" + Link("a", u8"Анна"_cp) + ", 25<br>" + u8"Москва"_cp +
+          "<a href=\"x\">y</a>, 26<br>" + u8"Тверь"_cp + "</td></tr>\n" + Link("b", u8"Бэла"_cp) +
+          ", 99999999999<br>" + u8"Сочи"_cp + "</td></tr>\n");
     auto rows = Temp();
     ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0], "Анна|a|" + H() + "a/|Тверь|26|0|0|0|0||0");
-    EXPECT_EQ(rows[1], "Бэла|b|" + H() + "b/|Сочи|0|0|0|0|0||0");
+    EXPECT_EQ(rows[0], u8"Анна|a|"_cp + H() + u8"a/|Тверь|26|0|0|0|0||0"_cp);
+    EXPECT_EQ(rows[1], u8"Бэла|b|"_cp + H() + u8"b/|Сочи|0|0|0|0|0||0"_cp);
 }
 
 TEST_F(ListPageTest, KnownAndRepeatedContactsAreAddedOnce) {
@@ -130,7 +131,7 @@ TEST_F(ListPageTest, KnownAndRepeatedContactsAreAddedOnce) {
 }
 
 TEST_F(ListPageTest, HostTypedInCapitalsFindsNoContact) {
-    state.folders[0] = {MakeContact("lo", u8"Лора"_u, "30", u8"Вологда"_u)};
+    state.folders[0] = {MakeContact("lo", u8"Лора"_cp, "30", u8"Вологда"_cp)};
     StartSite();
     server->Update([this](site::SiteState& s) { s.linkHost = "localhost:" + std::to_string(server->Port()); });
     dm->Settings->AgentServer = "LOCALHOST:" + std::to_string(server->Port());
@@ -141,18 +142,20 @@ TEST_F(ListPageTest, HostTypedInCapitalsFindsNoContact) {
 
     dm->Settings->AgentServer = "localhost:" + std::to_string(server->Port());
     ASSERT_GT(Import(), 0);
-    EXPECT_EQ(Rows(0), (std::vector<std::string>{"Лора|lo|http://localhost:" + std::to_string(server->Port()) +
-                                                 "/lo/|Вологда|30|0|0|0|0||0"}));
+    EXPECT_EQ(Rows(0), (std::vector<std::string>{u8"Лора|lo|http://localhost:"_cp + std::to_string(server->Port()) +
+                                                 u8"/lo/|Вологда|30|0|0|0|0||0"_cp}));
 }
 
 // --- Profile pages -------------------------------------------------------------------------
 
 class ProfileTest : public ListPageTest {
 protected:
-    // One list row for login "p", whose profile is `profile` (UTF-8 body after a head).
-    std::string Row(const std::string& profile, site::Encoding enc = site::Encoding::Cp1251) {
+    // One list row for login "p", whose profile is `profile` after a head: cp1251 markup sent in
+    // enc, or with utf8Body UTF-8 markup sent as it is.
+    std::string Row(const std::string& profile, site::Encoding enc = site::Encoding::Cp1251, bool utf8Body = false) {
         site::RawPage page(site::pages::Head("profile", enc) + profile + "</body></html>\n");
         page.encoding = enc;
+        page.utf8Body = utf8Body;
         server->Update([&](site::SiteState& s) { s.rawPages["/p/?oid=1"] = page; });
         rig.worker->Temp().ClearRecords();
         Parse("<a href=\"#\">all</a>\n" + Link("p", "Polina") + ", 22<br>Area</td></tr>\n");
@@ -176,27 +179,26 @@ TEST_F(ProfileTest, CanonicalAddressIsTheLastSelfLink) {
 TEST_F(ProfileTest, IconsAndPhotoCounts) {
     StartSite();
     EXPECT_EQ(Row("<img src=\"http://{host}/img/ico_vip.gif\"><img src=\"/i/i_voice.gif\">"
-                  u8"<td>5 фото, 2 интим-фото</td>"_u),
+                  u8"<td>5 фото, 2 интим-фото</td>"_cp),
               "Polina|p|" + H() + "p/?oid=1|Area|22|1|7|1|0||0");
-    EXPECT_EQ(Row(u8"<IMG SRC=\"icop_voice.gif\"><td>4 фото</td><td>3 интим-фото</td><td>1 интим-фото</td>"_u),
+    EXPECT_EQ(Row(u8"<IMG SRC=\"icop_voice.gif\"><td>4 фото</td><td>3 интим-фото</td><td>1 интим-фото</td>"_cp),
               "Polina|p|" + H() + "p/?oid=1|Area|22|0|8|1|0||0");
     // A later " фото" replaces the count; a word before it gives none.
-    EXPECT_EQ(Row(u8"<td>2 интим-фото</td><td>6 фото</td><td>много, 9 фото</td><td> 3 фото </td>"_u),
+    EXPECT_EQ(Row(u8"<td>2 интим-фото</td><td>6 фото</td><td>много, 9 фото</td><td> 3 фото </td>"_cp),
               "Polina|p|" + H() + "p/?oid=1|Area|22|0|3|0|0||0");
     // Counts at the top of the integer range: a sum that would overflow is ignored.
-    EXPECT_EQ(Row(u8"<td>2147483647 фото</td><td>1 интим-фото</td><td>2147483648 интим-фото</td>"_u),
+    EXPECT_EQ(Row(u8"<td>2147483647 фото</td><td>1 интим-фото</td><td>2147483648 интим-фото</td>"_cp),
               "Polina|p|" + H() + "p/?oid=1|Area|22|0|2147483647|0|0||0");
-    EXPECT_EQ(Row(u8"<td>2147483000 фото</td><td>647 интим-фото</td>"_u),
+    EXPECT_EQ(Row(u8"<td>2147483000 фото</td><td>647 интим-фото</td>"_cp),
               "Polina|p|" + H() + "p/?oid=1|Area|22|0|2147483647|0|0||0");
 }
 
 TEST_F(ProfileTest, Utf8ProfileAndACharacterOutsideTheCodePage) {
     StartSite();
-    // (Kept out of the assertion: its text is turned into a cp1251 literal, which has no "ë".)
-    std::string zoe = u8"<a href=\"http://{host}/zoë/\">http://{host}/zoë/</a><td>3 фото</td>"_u;
-    EXPECT_EQ(Row(zoe, site::Encoding::Utf8), "Polina|zo?|" + H() + "zo?/|Area|22|0|3|0|0||0");
+    std::string zoe = site::Utf8(u8"<a href=\"http://{host}/zoë/\">http://{host}/zoë/</a><td>3 фото</td>");
+    EXPECT_EQ(Row(zoe, site::Encoding::Utf8, true), "Polina|zo?|" + H() + "zo?/|Area|22|0|3|0|0||0");
     // Declared only in a second meta, the page is read unconverted: the count is not recognised.
-    EXPECT_EQ(Row(u8"<td>3 фото</td>"_u, site::Encoding::Utf8SecondMeta),
+    EXPECT_EQ(Row(u8"<td>3 фото</td>"_cp, site::Encoding::Utf8SecondMeta),
               "Polina|p|" + H() + "p/?oid=1|Area|22|0|0|0|0||0");
 }
 

@@ -1,6 +1,7 @@
 // Site login, logout and folder addresses against the stand-in site.
 #include "AgentTestSupport.h"
 #include "site/SitePages.h"
+#include "platform/CpLiteral.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ std::vector<std::string> Routes(const std::vector<site::LoggedRequest>& log) {
 using LoginTest = AgentTest;
 
 TEST_F(LoginTest, NormalPathTwoPausesSevenFieldsExactBody) {
-    state.password = u8"пароль 1&2"_u;
+    state.password = u8"пароль 1&2"_cp;
     StartSite();
     ASSERT_TRUE(LogIn());
     EXPECT_EQ(rig.pauses, (std::vector<int>{1000, 1000}));
@@ -39,7 +40,7 @@ TEST_F(LoginTest, NormalPathTwoPausesSevenFieldsExactBody) {
     EXPECT_EQ(log[2].body,
               "oid=0&photo_oid=0&login_action=login&tcurl=&login=velmora&password=%EF%E0%F0%EE%EB%FC+1%262&level=");
     ASSERT_EQ(log[2].fields.size(), 7u);
-    EXPECT_EQ(log[2].Field("password"), "пароль 1&2");
+    EXPECT_EQ(log[2].Field("password"), u8"пароль 1&2"_cp);
     EXPECT_EQ(log[2].Header("Accept"), kLongAccept);
     EXPECT_EQ(log[2].Header("Cookie"), "visit=V1");
 
@@ -143,7 +144,7 @@ protected:
     std::string LoginTarget(site::Encoding enc) {
         site::RawPage home;
         home.body = site::pages::Head("Home", enc) +
-                    u8"<a href=\"http://{host}/tips/index.phtml?tip=login&lang=рус\">Вход</a>\n</body></html>\n"_u;
+                    u8"<a href=\"http://{host}/tips/index.phtml?tip=login&lang=рус\">Вход</a>\n</body></html>\n"_cp;
         home.encoding = enc;
         state.rawPages["/"] = home;
         StartSite();
@@ -226,17 +227,17 @@ TEST_F(LoginTest, AcceptedLoginAnsweredByARedirect) {
 
 TEST(CharsetCheck, OnlyTheFirstCharsetMetaCounts) {
     TFindTags ft;
-    std::string utf8 = u8"<meta http-equiv=\"Content-Type\" content=\"text/html; Charset=UTF-8\"><p>Жук</p>"_u;
+    std::string utf8 = site::Utf8(u8"<meta http-equiv=\"Content-Type\" content=\"text/html; Charset=UTF-8\"><p>Жук</p>");
     EXPECT_EQ(TSiteWorker::CharsetCheck(utf8, ft),
-              "<meta http-equiv=\"Content-Type\" content=\"text/html; Charset=UTF-8\"><p>Жук</p>");
-    EXPECT_EQ(ft.GetText(), "<meta http-equiv=\"Content-Type\" content=\"text/html; Charset=UTF-8\"><p>Жук</p>\r\n");
-    std::string second = u8"<meta content=\"text/html; charset=koi8-r\"><meta content=\"charset=utf-8\">Жук"_u;
+              u8"<meta http-equiv=\"Content-Type\" content=\"text/html; Charset=UTF-8\"><p>Жук</p>"_cp);
+    EXPECT_EQ(ft.GetText(), u8"<meta http-equiv=\"Content-Type\" content=\"text/html; Charset=UTF-8\"><p>Жук</p>\r\n"_cp);
+    std::string second = site::Utf8(u8"<meta content=\"text/html; charset=koi8-r\"><meta content=\"charset=utf-8\">Жук");
     EXPECT_EQ(TSiteWorker::CharsetCheck(second, ft), second);
     // A meta without "charset=" is no declaration: the second one is the first that counts.
-    std::string none = u8"<meta http-equiv=\"refresh\" content=\"utf-8\"><meta content=\"charset=utf-8\">Жук"_u;
-    EXPECT_EQ(TSiteWorker::CharsetCheck(none, ft), "<meta http-equiv=\"refresh\" content=\"utf-8\"><meta content=\"charset=utf-8\">Жук");
+    std::string none = site::Utf8(u8"<meta http-equiv=\"refresh\" content=\"utf-8\"><meta content=\"charset=utf-8\">Жук");
+    EXPECT_EQ(TSiteWorker::CharsetCheck(none, ft), u8"<meta http-equiv=\"refresh\" content=\"utf-8\"><meta content=\"charset=utf-8\">Жук"_cp);
     // A character the code page lacks becomes "?".
-    std::string outside = u8"<meta content=\"charset=utf-8\">Zoë ★"_u;
+    std::string outside = site::Utf8(u8"<meta content=\"charset=utf-8\">Zoë ★");
     EXPECT_EQ(TSiteWorker::CharsetCheck(outside, ft), "<meta content=\"charset=utf-8\">Zo? ?");
 }
 

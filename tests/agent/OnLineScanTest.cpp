@@ -4,6 +4,7 @@
 
 #include "AgentTestSupport.h"
 #include "agent/OnLineFriendsUnit.h"
+#include "platform/CpLiteral.h"
 
 namespace {
 
@@ -37,9 +38,9 @@ class OnLineScanTest : public AgentTest {
 protected:
     void SetUp() override {
         AgentTest::SetUp();
-        dm->Folders->AddFolder("0", "CommonFriends", "Общая папка");
-        dm->Folders->AddFolder("1", "FaforiteFriends", "Избранные пользователи");
-        dm->Folders->AddFolder("2", "Friends", "Найденные пользователи");
+        dm->Folders->AddFolder("0", "CommonFriends", u8"Общая папка"_cp);
+        dm->Folders->AddFolder("1", "FaforiteFriends", u8"Избранные пользователи"_cp);
+        dm->Folders->AddFolder("2", "Friends", u8"Найденные пользователи"_cp);
     }
     void TearDown() override {
         scanner.reset();
@@ -58,7 +59,7 @@ protected:
 
     // A contact of the site (its profile at /<login>/) in folder `folder` of the stand-in.
     site::Contact& SiteContact(int folder, const std::string& login, bool online) {
-        site::Contact c = MakeContact(login, u8"Имя "_u + login);
+        site::Contact c = MakeContact(login, u8"Имя "_cp + login);
         c.online = online;
         state.folders[folder].push_back(c);
         return state.folders[folder].back();
@@ -157,11 +158,11 @@ TEST_F(OnLineScanTest, FoldersOfTwoNoneAndOneGiveTheTickSequence) {
 }
 
 TEST_F(OnLineScanTest, StatusesOnlineOfflineEmptyAndBlankBeforeTheText) {
-    state.rawPages["/blank/"] = site::RawPage("<html><body><span class=\"on\"> </span> " + u8"Сейчас на сайте!"_u +
+    state.rawPages["/blank/"] = site::RawPage("<html><body><span class=\"on\"> </span> " + u8"Сейчас на сайте!"_cp +
                                      "</body></html>");
-    state.rawPages["/spaced/"] = site::RawPage("<html><body><span> " + u8"Сейчас на сайте!"_u + "</span></body></html>");
-    state.rawPages["/last/"] = site::RawPage("<html><body>" + u8"Сейчас на сайте!"_u + "<span>");
-    state.rawPages["/other/"] = site::RawPage("<html><body><span>" + u8"Сейчас на сайте"_u + "</span></body></html>");
+    state.rawPages["/spaced/"] = site::RawPage("<html><body><span> " + u8"Сейчас на сайте!"_cp + "</span></body></html>");
+    state.rawPages["/last/"] = site::RawPage("<html><body>" + u8"Сейчас на сайте!"_cp + "<span>");
+    state.rawPages["/other/"] = site::RawPage("<html><body><span>" + u8"Сейчас на сайте"_cp + "</span></body></html>");
     state.rawPages["/empty/"] = site::RawPage("");
     SiteContact(0, "on", true);
     SiteContact(0, "off", false);
@@ -184,7 +185,7 @@ TEST_F(OnLineScanTest, Utf8PageIsConvertedBeforeTheSearch) {
     Begin();
     EXPECT_EQ(StatusOf(Profile("uma")), 1);
     // The converted text replaces the fetched page.
-    EXPECT_NE(scanner->PageText().find("Сейчас на сайте!"), std::string::npos);
+    EXPECT_NE(scanner->PageText().find(u8"Сейчас на сайте!"_cp), std::string::npos);
 }
 
 TEST_F(OnLineScanTest, PageSlowerThanHalfASecondIsUnknownAfterHalfASecond) {
@@ -241,13 +242,13 @@ TEST_F(OnLineScanTest, AddressesThatCannotBeReadAreUnknownAndTheWalkGoesOn) {
 TEST_F(OnLineScanTest, PageCutBeforeTheSpanIsAbsentNotUnknown) {
     // The span stands in the second half of the body, so half a body ends before it.
     std::string filler(4000, 'x');
-    state.rawPages["/cut/"] = site::RawPage("<html><body><p>" + filler + "</p><span>" + u8"Сейчас на сайте!"_u +
+    state.rawPages["/cut/"] = site::RawPage("<html><body><p>" + filler + "</p><span>" + u8"Сейчас на сайте!"_cp +
                                    "</span></body></html>");
     state.faults.push_back(MakeFault("/cut/", site::FaultKind::Truncate));
     Begin();
     EXPECT_EQ(StatusOf(Profile("cut")), 0);
     EXPECT_FALSE(scanner->PageText().empty());
-    EXPECT_EQ(scanner->PageText().find("Сейчас"), std::string::npos);
+    EXPECT_EQ(scanner->PageText().find(u8"Сейчас"_cp), std::string::npos);
 }
 
 TEST_F(OnLineScanTest, PageFetchedBeforeAPauseIsReportedAfterTheResume) {

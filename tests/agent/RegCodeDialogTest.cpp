@@ -8,6 +8,7 @@
 #include "platform/gui/TImage.h"
 #include "platform/gui/StdCtrls.h"
 #include "support/gui/GuiTest.h"
+#include "platform/CpLiteral.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ protected:
     void SetUp() override {
         AgentTest::SetUp();
         for (int i = 0; i < 3; ++i) {
-            site::Contact c = MakeContact("r" + std::to_string(i), u8"Рита "_u + std::to_string(i), "27", u8"Псков"_u);
+            site::Contact c = MakeContact("r" + std::to_string(i), u8"Рита "_cp + std::to_string(i), "27", u8"Псков"_cp);
             c.photos = 1;
             c.intimPhotos = 2;
             c.asksCode = i > 0;
@@ -54,13 +55,13 @@ TEST_F(RegCodeDialogTest, ShowsThePictureAndSendsTheTypedCode) {
         shownURL = d->ImageURL;
         EXPECT_FALSE(rig.timer->Enabled());  // the step that opened the dialog keeps it off
         EXPECT_EQ(d->FindComponent<TCheckBox>("cbNextCode")->Caption(),
-                  "Больше не запрашивать у меня код. Я согласен (согласна) на импорт неполных данных.");
+                  u8"Больше не запрашивать у меня код. Я согласен (согласна) на импорт неполных данных."_cp);
         d->edRegCode->SetText(" 4711 ");
-        ASSERT_TRUE(PressButton(box, "Передать код"));
+        ASSERT_TRUE(PressButton(box, u8"Передать код"_cp));
     });
     ASSERT_GT(RunFull(), 0);
     ASSERT_EQ(user.Seen().size(), 1u);  // the second code repeats the first without a dialog
-    EXPECT_EQ(user.First().caption, "Введите код");
+    EXPECT_EQ(user.First().caption, u8"Введите код"_cp);
     EXPECT_EQ(seen, QSize(150, 47));
     EXPECT_EQ(shownURL, "http://" + server->Host() + "/tips/reg.phtml?image=1&s=q1");
     auto pictures = server->Requests("picture");
@@ -70,8 +71,8 @@ TEST_F(RegCodeDialogTest, ShowsThePictureAndSendsTheTypedCode) {
     EXPECT_EQ(rig.worker->LastCode, " 4711 ");
     auto rows = Rows(0);
     ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[1], "Рита 1|r1|http://" + server->Host() + "/r1/|Псков|27|0|3|0|0||0");
-    EXPECT_EQ(rows[2], "Рита 2|r2|http://" + server->Host() + "/r2/|Псков|27|0|3|0|0||0");
+    EXPECT_EQ(rows[1], u8"Рита 1|r1|http://"_cp + server->Host() + u8"/r1/|Псков|27|0|3|0|0||0"_cp);
+    EXPECT_EQ(rows[2], u8"Рита 2|r2|http://"_cp + server->Host() + u8"/r2/|Псков|27|0|3|0|0||0"_cp);
 }
 
 TEST_F(RegCodeDialogTest, RefusedCodeCanBeTypedAgainWithTheNewPicture) {
@@ -82,7 +83,7 @@ TEST_F(RegCodeDialogTest, RefusedCodeCanBeTypedAgainWithTheNewPicture) {
             TfrmRegCode* d = Dialog(box);
             urls.push_back(d->ImageURL);
             d->edRegCode->SetText("0000");
-            PressButton(box, "Передать код");
+            PressButton(box, u8"Передать код"_cp);
         },
         [&](QWidget* box) {
             // Still open, with the site's new code page and picture, and an empty edit.
@@ -92,9 +93,9 @@ TEST_F(RegCodeDialogTest, RefusedCodeCanBeTypedAgainWithTheNewPicture) {
             EXPECT_NE(d->PageHTML.find("s=q2"), std::string::npos);
             EXPECT_EQ(PictureSize(d), QSize(150, 47));
             d->edRegCode->SetText("1174");
-            PressButton(box, "Передать код");
+            PressButton(box, u8"Передать код"_cp);
         },
-        [&](QWidget* box) { PressButton(box, "Не передавать"); },
+        [&](QWidget* box) { PressButton(box, u8"Не передавать"_cp); },
     });
     ASSERT_GT(RunFull(), 0);
     ASSERT_EQ(urls.size(), 2u);
@@ -115,7 +116,7 @@ TEST_F(RegCodeDialogTest, PictureThatFailsLeavesTheImageEmpty) {
         TfrmRegCode* d = Dialog(box);
         seen = d->imgRegCode->Rendered().isNull() ? QSize(0, 0) : PictureSize(d);
         d->edRegCode->SetText("4711");
-        PressButton(box, "Передать код");
+        PressButton(box, u8"Передать код"_cp);
     });
     ASSERT_GT(RunFull(), 0);
     EXPECT_EQ(seen, QSize(0, 0));
@@ -126,7 +127,7 @@ TEST_F(RegCodeDialogTest, NoMoreCodesAndCancel) {
     StartWithDialog();
     ModalAnswerer user([&](QWidget* box) {
         Dialog(box)->cbNextCode->SetChecked(true);
-        PressButton(box, "Не передавать");
+        PressButton(box, u8"Не передавать"_cp);
     });
     ASSERT_GT(RunFull(), 0);
     EXPECT_EQ(user.Seen().size(), 1u);
@@ -137,7 +138,7 @@ TEST_F(RegCodeDialogTest, NoMoreCodesAndCancel) {
 
 TEST_F(RegCodeDialogTest, LayoutOfTheForm) {
     TfrmRegCode d;
-    EXPECT_EQ(d.Caption(), "Введите код");
+    EXPECT_EQ(d.Caption(), u8"Введите код"_cp);
     EXPECT_EQ(d.BorderStyle(), bsDialog);
     EXPECT_EQ(d.Position(), poMainFormCenter);
     EXPECT_EQ(d.Width(), 360);
@@ -145,20 +146,20 @@ TEST_F(RegCodeDialogTest, LayoutOfTheForm) {
     EXPECT_EQ(d.imgRegCode->geometry(), QRect(8, 25, 150, 47));
     EXPECT_EQ(d.lbTitle->geometry(), QRect(8, 4, 329, 13));
     EXPECT_TRUE(d.lbTitle->font().bold());
-    EXPECT_EQ(d.lbTitle->Caption(), "Сервер запросил ввод кода, показанного на картинке");
-    EXPECT_EQ(d.lbCode->Caption(), "Код");
+    EXPECT_EQ(d.lbTitle->Caption(), u8"Сервер запросил ввод кода, показанного на картинке"_cp);
+    EXPECT_EQ(d.lbCode->Caption(), u8"Код"_cp);
     EXPECT_EQ(d.edRegCode->geometry(), QRect(208, 45, 121, 21));
     EXPECT_EQ(d.btnOK->geometry(), QRect(48, 117, 81, 25));
-    EXPECT_EQ(d.btnOK->Caption(), "Передать код");
+    EXPECT_EQ(d.btnOK->Caption(), u8"Передать код"_cp);
     EXPECT_EQ(d.btnOK->ModalResult(), 1);
     EXPECT_EQ(d.btnCancel->geometry(), QRect(232, 117, 89, 25));
-    EXPECT_EQ(d.btnCancel->Caption(), "Не передавать");
+    EXPECT_EQ(d.btnCancel->Caption(), u8"Не передавать"_cp);
     EXPECT_EQ(d.btnCancel->ModalResult(), 5);
     EXPECT_EQ(d.cbNextCode->geometry(), QRect(16, 79, 329, 26));
     // Wrapped by the form file itself: the caption set after the wrap lands in the wrapped label.
     EXPECT_TRUE(d.cbNextCode->WordWrap());
     EXPECT_EQ(d.cbNextCode->Caption(),
-              "Больше не запрашивать у меня код. Я согласен (согласна) на импорт неполных данных.");
+              u8"Больше не запрашивать у меня код. Я согласен (согласна) на импорт неполных данных."_cp);
     EXPECT_TRUE(d.cbNextCode->text().isEmpty());
     ASSERT_NE(d.cbNextCode->findChild<TLabel*>(), nullptr);
     EXPECT_EQ(d.cbNextCode->findChild<TLabel*>()->Caption(), d.cbNextCode->Caption());

@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "AgentTestSupport.h"
+#include "platform/CpLiteral.h"
 
 namespace {
 
@@ -12,7 +13,7 @@ TEST(TimerSmoke, SmallImportUnderTheEventLoop) {
     QSettings::setPath(static_cast<QSettings::Format>(RegistryFormat()), QSettings::UserScope, config.path());
     TdmFriend dm;
     site::SiteState state;
-    state.folders[0] = {MakeContact("t1", u8"Таня"_u, "21", u8"Тула"_u), MakeContact("t2", u8"Тома"_u, "22", u8"Тверь"_u)};
+    state.folders[0] = {MakeContact("t1", u8"Таня"_cp, "21", u8"Тула"_cp), MakeContact("t2", u8"Тома"_cp, "22", u8"Тверь"_cp)};
     site::StandInSite server(state);
     server.Start();
     dm.Settings->AgentServer = server.Host();
@@ -46,7 +47,7 @@ TEST(TimerSmoke, SmallImportUnderTheEventLoop) {
 
     EXPECT_TRUE(complete);
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0], "Импорт контактов завершен.");
+    EXPECT_EQ(messages[0], u8"Импорт контактов завершен."_cp);
     EXPECT_FALSE(worker.Timer().Enabled());
     // 3 + 2 steps for the common folder, 2 for the empty favourites, one finishing tick: 8 ticks of
     // 200 ms at the least.

@@ -5,19 +5,20 @@
 #include "platform/Exceptions.h"
 #include "platform/Strings.h"
 #include "platform/Streams.h"
+#include "platform/CpLiteral.h"
 
 TEST(Strings, CaseFoldingTouchesOnlyLatinLetters) {
-    EXPECT_EQ(LowerCase("AbC Привет ПРИВЕТ"), "abc Привет ПРИВЕТ");
-    EXPECT_EQ(UpperCase("xyz ё"), "XYZ ё");
+    EXPECT_EQ(LowerCase(u8"AbC Привет ПРИВЕТ"_cp), u8"abc Привет ПРИВЕТ"_cp);
+    EXPECT_EQ(UpperCase(u8"xyz ё"_cp), u8"XYZ ё"_cp);
     EXPECT_TRUE(SameText("LOGIN", "login"));
-    EXPECT_FALSE(SameText("Иван", "иван"));
-    EXPECT_LT(CompareStr("z", "я"), 0);  // unsigned: Cyrillic sorts after Latin
+    EXPECT_FALSE(SameText(u8"Иван"_cp, u8"иван"_cp));
+    EXPECT_LT(CompareStr("z", u8"я"_cp), 0);  // unsigned: Cyrillic sorts after Latin
 }
 
 TEST(Strings, TrimTreatsOnlyLowBytesAsBlanks) {
     EXPECT_EQ(Trim(" \t\r\n x \x01"), "x");
     EXPECT_EQ(Trim("\xA0x\xA0"), "\xA0x\xA0");  // no-break space is not a blank
-    EXPECT_EQ(Trim(" Я "), "Я");
+    EXPECT_EQ(Trim(u8" Я "_cp), u8"Я"_cp);
     EXPECT_EQ(TrimLeft("  a "), "a ");
     EXPECT_EQ(TrimRight("  a "), "  a");
 }

@@ -12,10 +12,10 @@
 #include "storage/DataModuleUnit.h"
 #include "platform/Codec.h"
 #include "storage/QuestionnaireData.h"
+#include "platform/CpLiteral.h"
 
 namespace {
 
-std::string Cp(const char8_t* utf8) { return Utf8ToCp1251(reinterpret_cast<const char*>(utf8)); }
 
 // The program folder and the current folder point at empty folders of the test's own.
 class DataModuleTest : public RegistrySandbox {
@@ -57,7 +57,7 @@ TEST_F(DataModuleTest, CreationBuildsEmptyTablesAndTheDictionary) {
     EXPECT_EQ(dm->Cities->RecordCount(), 1);
     EXPECT_EQ(dm->Stations->RecordCount(), 1);
     dm->Stations->SetRecNo(1);
-    EXPECT_EQ(dm->Stations->GetFieldText("Station"), "Выберите станцию...");
+    EXPECT_EQ(dm->Stations->GetFieldText("Station"), u8"Выберите станцию..."_cp);
 
     const TConditionGroup* byName[] = {
         dm->TargetGroup.get(),   dm->SponsorGroup.get(),   dm->MusicGroup.get(),         dm->LeisureGroup.get(),
@@ -87,27 +87,27 @@ TEST_F(DataModuleTest, CreationBuildsEmptyTablesAndTheDictionary) {
         ASSERT_EQ(g->RecordCount(), data.Count) << data.Field;
         for (int r = 0; r < data.Count; ++r) {
             g->SetRecNo(r + 1);
-            EXPECT_EQ(g->GetFieldText("id"), Cp(data.Rows[r].id)) << data.Field << " " << r;
-            EXPECT_EQ(g->GetFieldText("Comment"), Cp(data.Rows[r].Comment)) << data.Field << " " << r;
-            EXPECT_EQ(g->GetFieldText("Condition"), Cp(data.Rows[r].Condition)) << data.Field << " " << r;
+            EXPECT_EQ(g->GetFieldText("id"), std::string(data.Rows[r].id)) << data.Field << " " << r;
+            EXPECT_EQ(g->GetFieldText("Comment"), std::string(data.Rows[r].Comment)) << data.Field << " " << r;
+            EXPECT_EQ(g->GetFieldText("Condition"), std::string(data.Rows[r].Condition)) << data.Field << " " << r;
         }
     }
 
     // Rows in order, first and last, and the odd ones byte for byte.
     dm->TargetGroup->SetRecNo(1);
     EXPECT_EQ(dm->TargetGroup->GetFieldText("id"), "Friendship");
-    EXPECT_EQ(dm->TargetGroup->GetFieldText("Comment"), "Дружба и общение");
+    EXPECT_EQ(dm->TargetGroup->GetFieldText("Comment"), u8"Дружба и общение"_cp);
     dm->TargetGroup->SetRecNo(14);
     EXPECT_EQ(dm->TargetGroup->GetFieldText("id"), "Sport");
     dm->TargetGroup->SetRecNo(12);
-    EXPECT_EQ(dm->TargetGroup->GetFieldText("Condition"), "Брак \xAB" "для вида\xBB");
+    EXPECT_EQ(dm->TargetGroup->GetFieldText("Condition"), u8"Брак «для вида»"_cp);
     dm->OrientationGroup->SetRecNo(2);
-    EXPECT_EQ(dm->OrientationGroup->GetFieldText("Comment"), "Би ");
-    EXPECT_EQ(dm->OrientationGroup->GetFieldText("Condition"), " Би ");
+    EXPECT_EQ(dm->OrientationGroup->GetFieldText("Comment"), u8"Би "_cp);
+    EXPECT_EQ(dm->OrientationGroup->GetFieldText("Condition"), u8" Би "_cp);
     dm->AIDSGroup->SetRecNo(1);
-    EXPECT_EQ(dm->AIDSGroup->GetFieldText("Condition"), "Положительный (инфицирован)");
+    EXPECT_EQ(dm->AIDSGroup->GetFieldText("Condition"), u8"Положительный (инфицирован)"_cp);
     dm->IncomeGroup->SetRecNo(4);
-    EXPECT_EQ(dm->IncomeGroup->GetFieldText("Condition"), "Хорошо зарабатываю / обеспечен");
+    EXPECT_EQ(dm->IncomeGroup->GetFieldText("Condition"), u8"Хорошо зарабатываю / обеспечен"_cp);
 
     dm.reset();
     EXPECT_EQ(dmFriend, nullptr);

@@ -4,13 +4,14 @@
 #include "platform/ProgramDir.h"
 #include "storage/clFriendFolderList.h"
 #include "tests/storage/StorageTestUtil.h"
+#include "platform/CpLiteral.h"
 
 namespace {
 
 void AddSystemFolders(TFriendFolderList& folders) {
-    folders.AddFolder("0", "CommonFriends", "Общая папка");
-    folders.AddFolder("1", "FaforiteFriends", "Избранные пользователи");
-    folders.AddFolder("2", "Friends", "Найденные пользователи");
+    folders.AddFolder("0", "CommonFriends", u8"Общая папка"_cp);
+    folders.AddFolder("1", "FaforiteFriends", u8"Избранные пользователи"_cp);
+    folders.AddFolder("2", "Friends", u8"Найденные пользователи"_cp);
 }
 
 }  // namespace
@@ -24,7 +25,7 @@ TEST(FolderList, ThreeFoldersThreeTables) {
     folders.SetRecNo(2);
     EXPECT_EQ(folders.GetFieldText("id"), "1");
     EXPECT_EQ(folders.GetFieldText("Name"), "FaforiteFriends");
-    EXPECT_EQ(folders.GetFieldText("Caption"), "Избранные пользователи");
+    EXPECT_EQ(folders.GetFieldText("Caption"), u8"Избранные пользователи"_cp);
     EXPECT_EQ(folders.GetFolderTable(0)->FileName, "CommonFriends.xml");
     EXPECT_EQ(folders.GetFolderTable(1)->FileName, "FaforiteFriends.xml");
     EXPECT_EQ(folders.GetFolderTable(2)->FileName, "Friends.xml");

@@ -7,6 +7,7 @@
 #include "storage/clFriend.h"
 #include "storage/clUrlList.h"
 #include "tests/storage/StorageTestUtil.h"
+#include "platform/CpLiteral.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ void ScanMerge(TFriend& source, TFriend& target, int mode) {
 
 TEST(Friend, FieldsAndNames) {
     TFriend t;
-    TXMLNode r = t.AddFriend("Анна", "anna", "http://www.velmora.ru/anna/", "Москва", 0, 1, 3, 1, 0, "18-25");
+    TXMLNode r = t.AddFriend(u8"Анна"_cp, "anna", "http://www.velmora.ru/anna/", u8"Москва"_cp, 0, 1, 3, 1, 0, "18-25");
     EXPECT_EQ(r.NodeName(), "Friend");
     EXPECT_EQ(t.RecordNodes()->Root().NodeName(), "Friends");
     ASSERT_EQ(r.ChildNodes().Count(), 11);
@@ -63,15 +64,15 @@ TEST(Friend, ElevenFieldsWithCyrillicSurviveSaveAndLoad) {
     SetProgramDirectory(dir.Dir());
     TFriend t;
     t.FileName = "Friends.xml";
-    t.AddFriend("Ёлка Иванова", "elka", "http://www.velmora.ru/elka/", "Нижний Новгород", 0, 1, 12, 1, 0, "от 20 до 30");
+    t.AddFriend(u8"Ёлка Иванова"_cp, "elka", "http://www.velmora.ru/elka/", u8"Нижний Новгород"_cp, 0, 1, 12, 1, 0, u8"от 20 до 30"_cp);
     t.AddFriend("", "", "http://www.velmora.ru/x/", "", -1, -1, -1, -1, -1, "");
     t.Save();
     TFriend back;
     back.FileName = "Friends.xml";
     back.Load();
     ASSERT_EQ(back.RecordCount(), 2);
-    EXPECT_EQ(Record(back, 1), (std::vector<std::string>{"Ёлка Иванова", "elka", "http://www.velmora.ru/elka/",
-                                                         "Нижний Новгород", "0", "1", "12", "1", "0", "от 20 до 30",
+    EXPECT_EQ(Record(back, 1), (std::vector<std::string>{u8"Ёлка Иванова"_cp, "elka", "http://www.velmora.ru/elka/",
+                                                         u8"Нижний Новгород"_cp, "0", "1", "12", "1", "0", u8"от 20 до 30"_cp,
                                                          "0"}));
     EXPECT_EQ(Record(back, 2), (std::vector<std::string>{"", "", "http://www.velmora.ru/x/", "", "-1", "-1", "-1",
                                                          "-1", "-1", "", "0"}));
@@ -84,14 +85,14 @@ TEST(Friend, ElevenFieldsWithCyrillicSurviveSaveAndLoad) {
 
 TEST(Friend, FindByUrlFoldsLatinNotCyrillic) {
     TFriend t;
-    Add(t, "http://www.velmora.ru/Анна/");
+    Add(t, u8"http://www.velmora.ru/Анна/"_cp);
     Add(t, "http://WWW.Velmora.ru/Bob/");
     TXMLNode n = t.FindByUrl("http://www.velmora.ru/bob/");
     ASSERT_TRUE(n);
     EXPECT_EQ(n.NodeName(), "URL");
     EXPECT_EQ(n, t.RecordNodes()->Nodes(1).FindChild("URL"));
-    EXPECT_TRUE(t.FindByUrl("HTTP://www.velmora.ru/Анна/"));
-    EXPECT_FALSE(t.FindByUrl("http://www.velmora.ru/анна/"));
+    EXPECT_TRUE(t.FindByUrl(u8"HTTP://www.velmora.ru/Анна/"_cp));
+    EXPECT_FALSE(t.FindByUrl(u8"http://www.velmora.ru/анна/"_cp));
     EXPECT_FALSE(TFriend().FindByUrl("x"));
 }
 
@@ -154,21 +155,21 @@ TEST(Friend, UpdateFriendRewritesOneRecord) {
     Add(t, "http://x/a/", "A");
     Add(t, "http://x/b/", "B");
     t.RecordNodes()->Nodes(1).FindChild("NewMessage").SetText("1");
-    t.UpdateFriend(1, "Б", "b2", "http://x/b2/", "Area", 7, 1, 2, 0, 1, "30");
+    t.UpdateFriend(1, u8"Б"_cp, "b2", "http://x/b2/", "Area", 7, 1, 2, 0, 1, "30");
     t.UpdateFriend(2, "past", "", "", "", 0, 0, 0, 0, 0, "");
     t.UpdateFriend(-1, "before", "", "", "", 0, 0, 0, 0, 0, "");
     EXPECT_EQ(t.RecordCount(), 2);
-    EXPECT_EQ(Column(t, "Name"), (std::vector<std::string>{"A", "Б"}));
-    EXPECT_EQ(Record(t, 2), (std::vector<std::string>{"Б", "b2", "http://x/b2/", "Area", "7", "1", "2", "0", "1", "30", "0"}));
+    EXPECT_EQ(Column(t, "Name"), (std::vector<std::string>{"A", u8"Б"_cp}));
+    EXPECT_EQ(Record(t, 2), (std::vector<std::string>{u8"Б"_cp, "b2", "http://x/b2/", "Area", "7", "1", "2", "0", "1", "30", "0"}));
     t.DeleteFriend(0);
-    EXPECT_EQ(Column(t, "Name"), std::vector<std::string>{"Б"});
+    EXPECT_EQ(Column(t, "Name"), std::vector<std::string>{u8"Б"_cp});
 }
 
 TEST(Friend, MergeByLoginAddsMissingContactsOnce) {
     TFriend stored, imported;
-    stored.AddFriend("Old", "ann", "http://www.velmora.ru/ann/", "Москва", 30, 0, 0, 0, 0, "");
+    stored.AddFriend("Old", "ann", "http://www.velmora.ru/ann/", u8"Москва"_cp, 30, 0, 0, 0, 0, "");
     stored.AddFriend("Jo", "joanna", "http://www.velmora.ru/joanna/", "", 22, 0, 0, 0, 0, "");
-    imported.AddFriend("New name", "ann", "http://WWW.velmora.ru/ANN/", "Тула", 31, 1, 5, 1, 0, "");  // held
+    imported.AddFriend("New name", "ann", "http://WWW.velmora.ru/ANN/", u8"Тула"_cp, 31, 1, 5, 1, 0, "");  // held
     imported.AddFriend("Jo2", "jo", "http://www.velmora.ru/jo/", "", 19, 0, 0, 0, 0, "");           // new
     imported.AddFriend("Jo2 again", "jo", "http://www.velmora.ru/jo/other/", "", 19, 0, 0, 0, 0, "");
     imported.AddFriend("T", "test", "http://site.test/test/", "", 40, 0, 0, 0, 0, "");
@@ -184,7 +185,7 @@ TEST(Friend, MergeByLoginAddsMissingContactsOnce) {
     EXPECT_EQ(imported.RecNo(), 3);  // neither position moves
     EXPECT_EQ(stored.RecNo(), 2);
     EXPECT_EQ(Column(stored, "Name"), (std::vector<std::string>{"Old", "Jo", "Jo2", "T", "Nl"}));
-    EXPECT_EQ(Record(stored, 1), (std::vector<std::string>{"Old", "ann", "http://www.velmora.ru/ann/", "Москва", "30",
+    EXPECT_EQ(Record(stored, 1), (std::vector<std::string>{"Old", "ann", "http://www.velmora.ru/ann/", u8"Москва"_cp, "30",
                                                            "0", "0", "0", "0", "", "0"}));
     EXPECT_EQ(Record(stored, 3), (std::vector<std::string>{"Jo2", "jo", "http://www.velmora.ru/jo/", "", "-1", "0",
                                                            "0", "0", "0", "", "0"}));
@@ -213,7 +214,7 @@ TEST(Friend, MergeByUrlAndOtherModes) {
 TEST(Friend, IndexedMergeMatchesTheScan) {
     std::mt19937 rng(7);
     const char* hosts[] = {"http://www.velmora.ru/", "http://WWW.VELMORA.RU/", "http://site.test/", "https://a.b/"};
-    const char* logins[] = {"ann", "Ann", "joanna", "test", "jo", "bob", "аня", "Аня", ""};
+    const char* logins[] = {"ann", "Ann", "joanna", "test", "jo", "bob", u8"аня"_cp.c_str(), u8"Аня"_cp.c_str(), ""};
     auto randomUrl = [&] {
         std::string u = hosts[rng() % 4];
         u += logins[rng() % 9];

@@ -9,6 +9,7 @@
 #include "storage/LookupTablesUnit.h"
 #include "storage/QuestionnaireData.h"
 #include "storage/SettingsUnit.h"
+#include "platform/CpLiteral.h"
 
 namespace {
 
@@ -27,7 +28,6 @@ uint64_t Fingerprint(const std::string& bytes) {
     return h;
 }
 
-std::string Cp(const char8_t* s) { return Utf8ToCp1251(reinterpret_cast<const char*>(s)); }
 
 TEST(LookupTablesTest, AreaTablesHoldTheirPlaceholderRows) {
     TCountry countries;
@@ -41,10 +41,10 @@ TEST(LookupTablesTest, AreaTablesHoldTheirPlaceholderRows) {
         std::vector<std::pair<std::string, std::string>> rows;
     };
     const Expect expected[] = {
-        {&countries, "Countries", "Country", {{"0", "Выберите страну..."}, {"3159", "Россия"}}},
-        {&regions, "Regions", "Region", {{"0_0", "Выберите регион..."}}},
-        {&cities, "Cities", "City", {{"0_0_0", "Выберите город..."}}},
-        {&stations, "Stations", "Station", {{"0_0_0_0", "Выберите станцию..."}}},
+        {&countries, "Countries", "Country", {{"0", u8"Выберите страну..."_cp}, {"3159", u8"Россия"_cp}}},
+        {&regions, "Regions", "Region", {{"0_0", u8"Выберите регион..."_cp}}},
+        {&cities, "Cities", "City", {{"0_0_0", u8"Выберите город..."_cp}}},
+        {&stations, "Stations", "Station", {{"0_0_0_0", u8"Выберите станцию..."_cp}}},
     };
     for (const Expect& e : expected) {
         TArea& t = *e.table;
@@ -73,14 +73,14 @@ TEST(LookupTablesTest, ConditionGroupIsOpenAndEmptyUntilFilled) {
     EXPECT_EQ(g.RecordCount(), 0);
     EXPECT_EQ(g.TopNodeName(), "Contions");
     EXPECT_EQ(g.RecordNodeName(), "Contion");
-    TXMLNode rec = g.AddCondition("Bi", "Би ", " Би ");
+    TXMLNode rec = g.AddCondition("Bi", u8"Би "_cp, u8" Би "_cp);
     EXPECT_EQ(rec.NodeName(), "Contion");
     ASSERT_EQ(rec.ChildNodes().Count(), 3);
     EXPECT_EQ(rec.ChildNodes()[0].NodeName(), "id");
     EXPECT_EQ(rec.ChildNodes()[1].NodeName(), "Comment");
     EXPECT_EQ(rec.ChildNodes()[2].NodeName(), "Condition");
     EXPECT_EQ(g.Document()->DocumentElement().NodeName(), "Contions");
-    EXPECT_EQ(Field(g, 1, "Condition"), " Би ");
+    EXPECT_EQ(Field(g, 1, "Condition"), u8" Би "_cp);
 }
 
 // The carried dictionary is complete: nineteen tables with their row counts, 122 rows, and
@@ -102,7 +102,7 @@ TEST(LookupTablesTest, QuestionnaireDataIsComplete) {
         total += QuestionnaireTables[t].Count;
         for (int r = 0; r < QuestionnaireTables[t].Count; ++r) {
             const TQuestionnaireRow& row = QuestionnaireTables[t].Rows[r];
-            all += Cp(row.id) + "\t" + Cp(row.Comment) + "\t" + Cp(row.Condition) + "\n";
+            all += std::string(row.id) + "\t" + std::string(row.Comment) + "\t" + std::string(row.Condition) + "\n";
         }
     }
     EXPECT_EQ(total, 122);
@@ -117,23 +117,23 @@ TEST(LookupTablesTest, OddValuesAreKeptAsTheyStand) {
         for (const auto& t : QuestionnaireTables)
             if (std::string(t.Field) == table)
                 for (int r = 0; r < t.Count; ++r)
-                    if (Cp(t.Rows[r].id) == id) return &t.Rows[r];
+                    if (std::string(t.Rows[r].id) == id) return &t.Rows[r];
         return nullptr;
     };
     const TQuestionnaireRow* bi = find("OrientationGroup", "Bi");
     ASSERT_NE(bi, nullptr);
-    EXPECT_EQ(Cp(bi->Comment), "\xC1\xE8\x20");       // "Би " with its trailing blank
-    EXPECT_EQ(Cp(bi->Condition), "\x20\xC1\xE8\x20"); // " Би "
+    EXPECT_EQ(std::string(bi->Comment), "\xC1\xE8\x20");       // "Би " with its trailing blank
+    EXPECT_EQ(std::string(bi->Condition), "\x20\xC1\xE8\x20"); // " Би "
     const TQuestionnaireRow* fiktive = find("TargetGroup", "Fiktive");
     ASSERT_NE(fiktive, nullptr);
-    EXPECT_EQ(Cp(fiktive->Comment), "Брак для вида");
-    EXPECT_EQ(Cp(fiktive->Condition), "\xC1\xF0\xE0\xEA\x20\xAB\xE4\xEB\xFF\x20\xE2\xE8\xE4\xE0\xBB");  // guillemets 0xAB 0xBB
+    EXPECT_EQ(std::string(fiktive->Comment), u8"Брак для вида"_cp);
+    EXPECT_EQ(std::string(fiktive->Condition), "\xC1\xF0\xE0\xEA\x20\xAB\xE4\xEB\xFF\x20\xE2\xE8\xE4\xE0\xBB");  // guillemets 0xAB 0xBB
     const TQuestionnaireRow* classic = find("MusicGroup", "ClassicMusic");
     ASSERT_NE(classic, nullptr);
-    EXPECT_EQ(Cp(classic->Condition), "Классическа");
+    EXPECT_EQ(std::string(classic->Condition), u8"Классическа"_cp);
     const TQuestionnaireRow* iam = find("SponsorGroup", "Iam");
     ASSERT_NE(iam, nullptr);
-    EXPECT_EQ(Cp(iam->Condition), "стать спонсором");
+    EXPECT_EQ(std::string(iam->Condition), u8"стать спонсором"_cp);
 }
 
 // The first two categories are the option groups of the settings, name for name.
@@ -144,7 +144,7 @@ TEST(LookupTablesTest, TargetAndSponsorIdsAreTheOptionNames) {
         {&QuestionnaireTables[0], &target}, {&QuestionnaireTables[1], &sponsor}};
     for (const auto& [table, group] : pairs) {
         ASSERT_EQ(static_cast<size_t>(table->Count), group->Properties().size());
-        for (int r = 0; r < table->Count; ++r) EXPECT_EQ(Cp(table->Rows[r].id), group->Properties()[r].Name);
+        for (int r = 0; r < table->Count; ++r) EXPECT_EQ(std::string(table->Rows[r].id), group->Properties()[r].Name);
     }
 }
 

@@ -12,6 +12,7 @@
 #include "storage/SettingsUnit.h"
 #include "storage/StorageInit.h"
 #include "storage/clUrlList.h"
+#include "platform/CpLiteral.h"
 
 namespace {
 
@@ -23,11 +24,11 @@ void FillAll(TBraskSettings& s) {
     for (const auto& p : TBraskSettings::Properties()) {
         ++n;
         if (p.Kind == TBraskSettings::pkOrdinal) p.SetOrdinal(s, n);
-        else p.SetString(s, "значение " + std::to_string(n));
+        else p.SetString(s, u8"значение "_cp + std::to_string(n));
     }
     s.AgentServer = "www.velmora.ru";
-    s.login = "Маша_1990";
-    s.SetPassword("пароль");
+    s.login = u8"Маша_1990"_cp;
+    s.SetPassword(u8"пароль"_cp);
     s.PageCount = -1;
     s.OnLineScan = 1;
     s.MessageScan = 0;
@@ -100,13 +101,13 @@ TEST_F(SettingsTest, SaveThenLoadGivesBackEveryProperty) {
         else
             EXPECT_EQ(p.GetString(loaded), p.GetString(saved)) << p.Name;
     }
-    EXPECT_EQ(loaded.login, "Маша_1990");
+    EXPECT_EQ(loaded.login, u8"Маша_1990"_cp);
     EXPECT_EQ(loaded.PageCount, -1);
     EXPECT_EQ(loaded.GetTarget(), "Friendship|Love|Sport");
     EXPECT_TRUE(loaded.TargetOptions().Love);
     EXPECT_FALSE(loaded.TargetOptions().Email);
     EXPECT_EQ(loaded.GetSponsor(), "Iam");
-    EXPECT_EQ(loaded.GetPassword(), "пароль");
+    EXPECT_EQ(loaded.GetPassword(), u8"пароль"_cp);
 }
 
 TEST_F(SettingsTest, StoreHoldsOrdinalsAsDwordsAndTheRestAsStrings) {
@@ -127,21 +128,21 @@ TEST_F(SettingsTest, StoreHoldsOrdinalsAsDwordsAndTheRestAsStrings) {
     EXPECT_EQ(values["PageCount"], "dword:ffffffff");
     EXPECT_EQ(values["RegCode"], "dword:00000001");
     EXPECT_EQ(values["s_i"], "\"\"");
-    EXPECT_EQ(values["login"], "\"" + Cp1251ToUtf8("Маша_1990") + "\"");
+    EXPECT_EQ(values["login"], "\"" + Cp1251ToUtf8(u8"Маша_1990"_cp) + "\"");
     EXPECT_EQ(values["target"], "\"Friendship|Love|Sport\"");
     EXPECT_EQ(StoreMode(), 0600u);
 }
 
 TEST_F(SettingsTest, PasswordIsStoredAsBase64Only) {
     TBraskSettings s;
-    s.SetPassword("пароль");
+    s.SetPassword(u8"пароль"_cp);
     EXPECT_EQ(s.password, "7+Dw7uv8");
-    EXPECT_EQ(s.GetPassword(), "пароль");
+    EXPECT_EQ(s.GetPassword(), u8"пароль"_cp);
     s.SaveToRegistry();
     const std::string text = StoreText();
     EXPECT_EQ(StoreValues(text)["password"], "\"7+Dw7uv8\"");
-    EXPECT_EQ(text.find(Cp1251ToUtf8("пароль")), std::string::npos);
-    EXPECT_EQ(text.find("пароль"), std::string::npos);
+    EXPECT_EQ(text.find(Cp1251ToUtf8(u8"пароль"_cp)), std::string::npos);
+    EXPECT_EQ(text.find(u8"пароль"_cp), std::string::npos);
 
     s.SetPassword("");
     EXPECT_EQ(s.password, "");

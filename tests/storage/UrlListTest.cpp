@@ -4,6 +4,7 @@
 #include "platform/ProgramDir.h"
 #include "storage/clUrlList.h"
 #include "tests/storage/StorageTestUtil.h"
+#include "platform/CpLiteral.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ std::vector<std::string> Urls(TUrlList& list) {
 TEST(ExtractLogin, FirstPathSegmentClosedBySlash) {
     EXPECT_EQ(ExtractLogin("http://www.velmora.ru/AnnA/"), "anna");
     EXPECT_EQ(ExtractLogin("http://www.velmora.ru/anna/photos/1/"), "anna");
-    EXPECT_EQ(ExtractLogin("http://www.velmora.ru/Аня/"), "Аня");  // Cyrillic keeps its case
+    EXPECT_EQ(ExtractLogin(u8"http://www.velmora.ru/Аня/"_cp), u8"Аня"_cp);  // Cyrillic keeps its case
     EXPECT_EQ(ExtractLogin("http://www.velmora.ru"), "");
     EXPECT_EQ(ExtractLogin("http://www.velmora.ru/"), "");
     EXPECT_EQ(ExtractLogin("http://www.velmora.ru/anna"), "");
@@ -44,13 +45,13 @@ TEST(UrlList, NamesAndDefaults) {
 
 TEST(UrlList, FindUrlFoldsLatinOnly) {
     TUrlList urls;
-    urls.AddUrl("http://Site.RU/Аня/");
+    urls.AddUrl(u8"http://Site.RU/Аня/"_cp);
     urls.AddUrl("http://other/");
-    TXMLNode found = urls.FindUrl("HTTP://site.ru/Аня/");
+    TXMLNode found = urls.FindUrl(u8"HTTP://site.ru/Аня/"_cp);
     ASSERT_TRUE(found);
     EXPECT_EQ(found.NodeName(), "URL");
-    EXPECT_EQ(found.Text(), "http://Site.RU/Аня/");
-    EXPECT_FALSE(urls.FindUrl("http://site.ru/аня/"));
+    EXPECT_EQ(found.Text(), u8"http://Site.RU/Аня/"_cp);
+    EXPECT_FALSE(urls.FindUrl(u8"http://site.ru/аня/"_cp));
     EXPECT_FALSE(TUrlList().FindUrl("x"));
 }
 
@@ -96,10 +97,10 @@ TEST(UrlList, MergeIntoAddsEachMissingAddressOnce) {
 
 TEST(UrlList, SortByUrlIsByteOrder) {
     TUrlList urls;
-    for (const char* u : {"b", "Привет", "a", "B", "ab", "", "Z"}) urls.AddUrl(u);
+    for (const char* u : {"b", u8"Привет"_cp.c_str(), "a", "B", "ab", "", "Z"}) urls.AddUrl(u);
     TXMLNode first = urls.RecordNodes()->Nodes(0);
     urls.SortByUrl();
-    EXPECT_EQ(Urls(urls), (std::vector<std::string>{"", "B", "Z", "a", "ab", "b", "Привет"}));
+    EXPECT_EQ(Urls(urls), (std::vector<std::string>{"", "B", "Z", "a", "ab", "b", u8"Привет"_cp}));
     EXPECT_EQ(urls.RecordNodes()->Nodes(0), first);  // the records stay, their texts move
 }
 
@@ -115,7 +116,7 @@ TEST(UrlList, LoadAndSaveInTheProgramDirectory) {
     named.FileName = "AgentServers.xml";
     named.Load();  // missing file: empty list, then the default
     EXPECT_EQ(Urls(named), std::vector<std::string>{SiteDefaultServer});
-    named.AddUrl("сервер.рф");
+    named.AddUrl(u8"сервер.рф"_cp);
     named.Save();
     EXPECT_EQ(ReadFile(dir.Path("AgentServers.xml")),
               std::string("<Servers><Server><URL>") + SiteDefaultServer +
@@ -125,7 +126,7 @@ TEST(UrlList, LoadAndSaveInTheProgramDirectory) {
     TUrlList plain;
     plain.FileName = "AgentServers.xml";
     plain.Load();
-    EXPECT_EQ(Urls(plain), (std::vector<std::string>{SiteDefaultServer, "сервер.рф"}));
+    EXPECT_EQ(Urls(plain), (std::vector<std::string>{SiteDefaultServer, u8"сервер.рф"_cp}));
     TUrlList unnamed;
     unnamed.Load();
     unnamed.Save();

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "storage/clUrlList.h"
+#include "platform/CpLiteral.h"
 
 namespace {
 
@@ -84,7 +85,7 @@ TEST(XMLTableIndex, AddKeyGoesAfterEqualKeysAndDeleteKeepsRecordsInStep) {
 
 TEST(XMLTableIndex, RandomKeysAreSortedAndAllFound) {
     std::mt19937 rng(20240611);
-    const std::string alphabet = std::string("aAbBzZ09.-") + "абвАБВяЯёЁ";
+    const std::string alphabet = std::string("aAbBzZ09.-") + u8"абвАБВяЯёЁ"_cp;
     for (int round = 0; round < 40; ++round) {
         TServer servers;
         const int n = static_cast<int>(rng() % 60);
@@ -118,10 +119,10 @@ TEST(XMLTableIndex, RandomKeysAreSortedAndAllFound) {
 
 TEST(XMLTableIndex, CyrillicAfterLatin) {
     TServer servers;
-    for (const char* s : {"яндекс", "Zeta", "ёлка", "alpha", "Альфа"}) servers.AddUrl(s);
+    for (const char* s : {u8"яндекс"_cp.c_str(), "Zeta", u8"ёлка"_cp.c_str(), "alpha", u8"Альфа"_cp.c_str()}) servers.AddUrl(s);
     TXMLTableIndex index;
     index.Build("URL", &servers);
-    EXPECT_EQ(Fill(index), (std::vector<std::string>{"Zeta", "alpha", "ёлка", "Альфа", "яндекс"}));
+    EXPECT_EQ(Fill(index), (std::vector<std::string>{"Zeta", "alpha", u8"ёлка"_cp, u8"Альфа"_cp, u8"яндекс"_cp}));
 }
 
 TEST(XMLTableIndex, EqualKeysKeepTheExchangeSortOrderAndTheLastTestWins) {

@@ -7,6 +7,7 @@
 #include "storage/clXMLDataTable.h"
 #include "support/FileSizeLimit.h"
 #include "tests/storage/StorageTestUtil.h"
+#include "platform/CpLiteral.h"
 
 namespace {
 
@@ -81,8 +82,8 @@ TEST_P(ForeignFiles, LoadTheirRecords) {
     TFriend t;
     t.LoadFromFile(FixturePath(GetParam()));
     ASSERT_EQ(t.RecordCount(), 2);
-    EXPECT_EQ(Walk(t, "Name"), (std::vector<std::string>{"Анна", "Joe & <Co>"}));
-    EXPECT_EQ(Walk(t, "Area"), (std::vector<std::string>{"Москва", "Санкт-Петербург"}));
+    EXPECT_EQ(Walk(t, "Name"), (std::vector<std::string>{u8"Анна"_cp, "Joe & <Co>"}));
+    EXPECT_EQ(Walk(t, "Area"), (std::vector<std::string>{u8"Москва"_cp, u8"Санкт-Петербург"_cp}));
     EXPECT_EQ(Walk(t, "Age"), (std::vector<std::string>{"25", ""}));
     // A value of blanks only survives; the indentation between elements does not count.
     EXPECT_EQ(Walk(t, "AgeRange"), (std::vector<std::string>{"   ", "   "}));
@@ -101,7 +102,7 @@ TEST(XMLTable, ForeignFileIsRewrittenInTheSystemsFormat) {
     t.LoadFromFile(FixturePath("windows1251.xml"));
     t.SaveToFile(dir.Path("out.xml"));
     const std::string bytes = ReadFile(dir.Path("out.xml"));
-    EXPECT_EQ(bytes.rfind("<Friends><Friend><Name>" + Cp1251ToUtf8("Анна") + "</Name>", 0), 0u) << bytes;
+    EXPECT_EQ(bytes.rfind("<Friends><Friend><Name>" + Cp1251ToUtf8(u8"Анна"_cp) + "</Name>", 0), 0u) << bytes;
     EXPECT_EQ(bytes.find('\n'), std::string::npos);
     EXPECT_EQ(bytes.find("<?xml"), std::string::npos);
 }
@@ -119,7 +120,7 @@ TEST(XMLTable, TruncatedFileRaisesAndKeepsThePreviousContent) {
     }
     EXPECT_EQ(t.RecordCount(), 2);
     t.SetRecNo(1);
-    EXPECT_EQ(t.GetFieldText("Name"), "Анна");
+    EXPECT_EQ(t.GetFieldText("Name"), u8"Анна"_cp);
 
     TFriend fresh;  // a table with nothing before stays without a document
     EXPECT_THROW(fresh.LoadFromFile(FixturePath("truncated.xml")), EDOMParseError);
@@ -137,8 +138,8 @@ TEST(XMLTable, EmptyFileIsNotAnEmptyTable) {
 TEST(XMLTable, SavedValuesPassXmllint) {
     TempDir dir;
     TFriend t;
-    const std::string name = "  Ольга <&> \"ё\"\x01\x1F\tend  ";
-    t.AddFriend(name, "olga", "http://www.velmora.ru/olga/?a=1&b=2", "Тверь", 30, 1, 2, 0, 0, "20-30");
+    const std::string name = u8"  Ольга <&> \"ё\"\x01\x1F\tend  "_cp;
+    t.AddFriend(name, "olga", "http://www.velmora.ru/olga/?a=1&b=2", u8"Тверь"_cp, 30, 1, 2, 0, 0, "20-30");
     t.AddFriend("Second", "second", "http://x/second/", "", 0, 0, 0, 0, 0, "");
     const std::string path = dir.Path("Friends.xml");
     t.SaveToFile(path);
@@ -155,14 +156,14 @@ TEST(XMLTable, SavedValuesPassXmllint) {
     EXPECT_EQ(out, "2");
     ASSERT_TRUE(XPath(path, "string(/Friends/Friend[1]/Name)", out));
     // The control characters arrive as blanks; TAB and the rest are unchanged.
-    EXPECT_EQ(Utf8ToCp1251(out), "  Ольга <&> \"ё\"  \tend  ");
+    EXPECT_EQ(Utf8ToCp1251(out), u8"  Ольга <&> \"ё\"  \tend  "_cp);
     ASSERT_TRUE(XPath(path, "string(/Friends/Friend[1]/URL)", out));
     EXPECT_EQ(out, "http://www.velmora.ru/olga/?a=1&b=2");
 
     TFriend back;
     back.LoadFromFile(path);
     back.SetRecNo(1);
-    EXPECT_EQ(back.GetFieldText("Name"), "  Ольга <&> \"ё\"  \tend  ");
+    EXPECT_EQ(back.GetFieldText("Name"), u8"  Ольга <&> \"ё\"  \tend  "_cp);
 }
 
 TEST(XMLTable, FailedSaveRaisesAndLeavesTheOldFile) {

@@ -11,6 +11,7 @@
 #include "platform/gui/TTimer.h"
 #include "support/gui/GuiTest.h"
 #include "ui/dlMessages.h"
+#include "platform/CpLiteral.h"
 
 namespace {
 
@@ -41,15 +42,15 @@ TEST(MessageBoxTest, TheSharedBoxExistsAfterStartUp) {
 }
 
 TEST(MessageBoxTest, AShortYesNoQuestionIs260WideWithButtonsAt20And140) {
-    std::unique_ptr<TForm> box(dlgMessages->CreateDialog("Выйти из программы?", mtInformation, {mbYes, mbNo}));
+    std::unique_ptr<TForm> box(dlgMessages->CreateDialog(u8"Выйти из программы?"_cp, mtInformation, {mbYes, mbNo}));
     EXPECT_EQ(260, box->Width());
     const auto buttons = BitButtons(box.get());
     ASSERT_EQ(2u, buttons.size());
     EXPECT_EQ(0, PlainButtons(box.get()));
     EXPECT_EQ(QRect(20, buttons[0]->y(), 100, 25), buttons[0]->geometry());
     EXPECT_EQ(QRect(140, buttons[0]->y(), 100, 25), buttons[1]->geometry());
-    EXPECT_EQ("Да", buttons[0]->Caption());
-    EXPECT_EQ("Нет", buttons[1]->Caption());
+    EXPECT_EQ(u8"Да"_cp, buttons[0]->Caption());
+    EXPECT_EQ(u8"Нет"_cp, buttons[1]->Caption());
     EXPECT_EQ(mrYes, buttons[0]->ModalResult());
     EXPECT_EQ(mrNo, buttons[1]->ModalResult());
     EXPECT_TRUE(buttons[0]->Default());
@@ -64,7 +65,7 @@ TEST(MessageBoxTest, AShortYesNoQuestionIs260WideWithButtonsAt20And140) {
 }
 
 TEST(MessageBoxTest, A300PixelLabelWithTwoButtonsGivesWidth352) {
-    std::unique_ptr<TForm> box(CreateMessageDialog("Удалить контакт \"Маша\"?", mtInformation, {mbYes, mbNo}));
+    std::unique_ptr<TForm> box(CreateMessageDialog(u8"Удалить контакт \"Маша\"?"_cp, mtInformation, {mbYes, mbNo}));
     box->FindComponent<TLabel>("Message")->resize(300, 13);
     dlgMessages->Restyle(box.get(), mtInformation);
     EXPECT_EQ(352, box->Width());
@@ -77,7 +78,7 @@ TEST(MessageBoxTest, A300PixelLabelWithTwoButtonsGivesWidth352) {
 
 TEST(MessageBoxTest, AWideMessageSetsTheWidthFromItsLabel) {
     std::string text;
-    for (int i = 0; i < 12; ++i) text += "Очистить \"Общая папка\" ";
+    for (int i = 0; i < 12; ++i) text += u8"Очистить \"Общая папка\" "_cp;
     std::unique_ptr<TForm> box(dlgMessages->CreateDialog(text, mtWarning, {mbYes, mbNo, mbCancel}));
     const int lw = box->FindComponent<TLabel>("Message")->width();
     ASSERT_GT(lw + 52, 3 * 100 + 4 * 20);
@@ -86,12 +87,12 @@ TEST(MessageBoxTest, AWideMessageSetsTheWidthFromItsLabel) {
     const auto buttons = BitButtons(box.get());
     ASSERT_EQ(3u, buttons.size());
     for (int i = 1; i <= 3; ++i) EXPECT_EQ(i * gap + (i - 1) * 100, buttons[i - 1]->x()) << i;
-    EXPECT_EQ("Отмена", buttons[2]->Caption());
+    EXPECT_EQ(u8"Отмена"_cp, buttons[2]->Caption());
     EXPECT_EQ(mrCancel, buttons[2]->ModalResult());
 }
 
 TEST(MessageBoxTest, ShowMessageKeepsTheWidthCentresTheLabelAndRaisesTheButton) {
-    const std::string text = "Импорт контактов завершен.";
+    const std::string text = u8"Импорт контактов завершен."_cp;
     std::unique_ptr<TForm> standard(CreateMessageDialog(text, mtCustom, {mbOK}));
     const QRect pushRect = standard->FindComponent<TButton>("OK")->geometry();
     ASSERT_LT(pushRect.height(), 24);  // the case the least height exists for
@@ -120,7 +121,7 @@ TEST(MessageBoxTest, TheCustomLabelsCentreRoundsHalvesToEven) {
     // width / 2 - label / 2 for a 200-wide box: 74.5 -> 74, 73.5 -> 74, 75.5 -> 76.
     const std::pair<int, int> cases[] = {{51, 74}, {53, 74}, {49, 76}};
     for (const auto& [labelWidth, left] : cases) {
-        std::unique_ptr<TForm> box(CreateMessageDialog("Готово", mtCustom, {mbOK}));
+        std::unique_ptr<TForm> box(CreateMessageDialog(u8"Готово"_cp, mtCustom, {mbOK}));
         box->SetWidth(200);
         auto* label = box->FindComponent<TLabel>("Message");
         const int top = label->y();
@@ -135,25 +136,25 @@ TEST(MessageBoxTest, TheCustomLabelsCentreRoundsHalvesToEven) {
 TEST(MessageBoxTest, EscapeAnswersNoAndEnterAnswersYes) {
     {
         ModalAnswerer answer(ModalAnswerer::Key(Qt::Key_Escape));
-        EXPECT_EQ(mrNo, dlgMessages->MessageDlg("Удалить контакт \"Маша\"?", mtInformation, {mbYes, mbNo}));
+        EXPECT_EQ(mrNo, dlgMessages->MessageDlg(u8"Удалить контакт \"Маша\"?"_cp, mtInformation, {mbYes, mbNo}));
     }
     {
         ModalAnswerer answer(ModalAnswerer::Key(Qt::Key_Return));
-        EXPECT_EQ(mrYes, dlgMessages->MessageDlg("Удалить контакт \"Маша\"?", mtInformation, {mbYes, mbNo}));
+        EXPECT_EQ(mrYes, dlgMessages->MessageDlg(u8"Удалить контакт \"Маша\"?"_cp, mtInformation, {mbYes, mbNo}));
     }
     {
         ModalAnswerer answer([](QWidget* box) { box->close(); });
-        EXPECT_EQ(mrCancel, dlgMessages->MessageDlg("Вопрос?", mtInformation, {mbYes, mbNo}));
+        EXPECT_EQ(mrCancel, dlgMessages->MessageDlg(u8"Вопрос?"_cp, mtInformation, {mbYes, mbNo}));
     }
 }
 
 TEST(MessageBoxTest, TheCaptionIsTheApplicationTitle) {
     const std::string saved = Application->Title();
-    Application->SetTitle("Агент");
-    ModalAnswerer answer(ModalAnswerer::Press("Да"));
-    EXPECT_EQ(mrYes, dlgMessages->MessageDlg("Вопрос?", mtConfirmation, {mbYes, mbNo}));
+    Application->SetTitle(u8"Агент"_cp);
+    ModalAnswerer answer(ModalAnswerer::Press(u8"Да"_cp));
+    EXPECT_EQ(mrYes, dlgMessages->MessageDlg(u8"Вопрос?"_cp, mtConfirmation, {mbYes, mbNo}));
     Application->SetTitle(saved);
-    EXPECT_EQ("Агент", answer.First().caption);
+    EXPECT_EQ(u8"Агент"_cp, answer.First().caption);
 }
 
 TEST(MessageBoxTest, MarkupInAMessageIsShownAsIs) {
@@ -170,23 +171,23 @@ TEST(MessageBoxTest, MarkupInAMessageIsShownAsIs) {
 
 TEST(MessageBoxTest, EveryButtonHasItsCaptionGlyphAndResult) {
     struct Case {
-        const char* caption;
+        std::string_view caption;
         TModalResult result;
     };
-    const Case cases[] = {{"Да", mrYes},         {"Нет", mrNo},    {"OK", mrOk},
-                          {"Отмена", mrCancel},  {"Прервать", mrAbort}, {"Повторить", mrRetry},
-                          {"Игнорировать", mrIgnore}, {"Все", mrAll}, {"Нет для Всех", mrNo},
-                          {"Да для Всех", mrYes}};
+    const Case cases[] = {{u8"Да"_cp, mrYes},         {u8"Нет"_cp, mrNo},    {"OK", mrOk},
+                          {u8"Отмена"_cp, mrCancel},  {u8"Прервать"_cp, mrAbort}, {u8"Повторить"_cp, mrRetry},
+                          {u8"Игнорировать"_cp, mrIgnore}, {u8"Все"_cp, mrAll}, {u8"Нет для Всех"_cp, mrNo},
+                          {u8"Да для Всех"_cp, mrYes}};
     const TMsgDlgButtons all{mbYes, mbNo,  mbOK,      mbCancel,   mbAbort, mbRetry,
                              mbIgnore, mbAll, mbNoToAll, mbYesToAll, mbHelp};
-    std::unique_ptr<TForm> box(dlgMessages->CreateDialog("Все кнопки", mtWarning, all));
+    std::unique_ptr<TForm> box(dlgMessages->CreateDialog(u8"Все кнопки"_cp, mtWarning, all));
     const auto buttons = BitButtons(box.get());
     ASSERT_EQ(11u, buttons.size());
     for (size_t i = 0; i < 10; ++i) {
         EXPECT_EQ(cases[i].caption, buttons[i]->Caption());
         EXPECT_EQ(cases[i].result, buttons[i]->ModalResult());
     }
-    EXPECT_EQ("Подсказка", buttons[10]->Caption());
+    EXPECT_EQ(u8"Подсказка"_cp, buttons[10]->Caption());
     EXPECT_EQ(mrNone, buttons[10]->ModalResult());
     for (size_t i = 0; i < buttons.size(); ++i) {
         EXPECT_EQ(QSize(16, 16), buttons[i]->Glyph().size()) << i;
@@ -199,8 +200,8 @@ TEST(MessageBoxTest, EveryButtonHasItsCaptionGlyphAndResult) {
 
     // Pressing each closes the box with its result; Help leaves it open.
     for (const Case& c : cases) {
-        ModalAnswerer answer({ModalAnswerer::Press("Подсказка"), ModalAnswerer::Press(c.caption)});
-        EXPECT_EQ(c.result, dlgMessages->MessageDlg("Все кнопки", mtWarning, all)) << c.caption;
+        ModalAnswerer answer({ModalAnswerer::Press(u8"Подсказка"_cp), ModalAnswerer::Press(std::string(c.caption))});
+        EXPECT_EQ(c.result, dlgMessages->MessageDlg(u8"Все кнопки"_cp, mtWarning, all)) << c.caption;
         EXPECT_EQ(2u, answer.Seen().size()) << c.caption;
     }
 }
@@ -227,10 +228,10 @@ TEST(MessageBoxTest, TimersTickWhileABoxIsOpen) {
     timer.SetOnTimer([&](TObject*) {
         QWidget* box = QApplication::activeModalWidget();
         if (box && ++ticksWithABox == 5) {
-            EXPECT_TRUE(PressButton(box, "Нет"));
+            EXPECT_TRUE(PressButton(box, u8"Нет"_cp));
         }
     });
-    EXPECT_EQ(mrNo, dlgMessages->MessageDlg("Очистить \"Общая папка\" и \"Избранные пользователи\"?", mtInformation,
+    EXPECT_EQ(mrNo, dlgMessages->MessageDlg(u8"Очистить \"Общая папка\" и \"Избранные пользователи\"?"_cp, mtInformation,
                                             {mbYes, mbNo}));
     EXPECT_EQ(5, ticksWithABox);
 }
@@ -245,17 +246,17 @@ TEST(MessageBoxTest, ScreenshotsForAPersonToLookAt) {
         };
     };
     {
-        ModalAnswerer answer(shoot(QStringLiteral("message_question.png"), "Да"));
-        dlgMessages->MessageDlg("Очистить \"Общая папка\" и \"Избранные пользователи\"?", mtInformation,
+        ModalAnswerer answer(shoot(QStringLiteral("message_question.png"), u8"Да"_cp.c_str()));
+        dlgMessages->MessageDlg(u8"Очистить \"Общая папка\" и \"Избранные пользователи\"?"_cp, mtInformation,
                                 {mbYes, mbNo});
     }
     {
         ModalAnswerer answer(shoot(QStringLiteral("message_show.png"), "OK"));
-        dlgMessages->ShowMessage("Импорт контактов завершен.");
+        dlgMessages->ShowMessage(u8"Импорт контактов завершен."_cp);
     }
     {
-        ModalAnswerer answer(shoot(QStringLiteral("message_all_buttons.png"), "Отмена"));
-        dlgMessages->MessageDlg("Все кнопки окна сообщений", mtWarning,
+        ModalAnswerer answer(shoot(QStringLiteral("message_all_buttons.png"), u8"Отмена"_cp.c_str()));
+        dlgMessages->MessageDlg(u8"Все кнопки окна сообщений"_cp, mtWarning,
                                 {mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll,
                                  mbYesToAll, mbHelp});
     }
@@ -275,7 +276,7 @@ TEST(MessageBoxTest, ABoxStandsInTheMiddleOfTheMainWindow) {
         centre = box->frameGeometry().center();
         PressButton(box, "OK");
     });
-    dlgMessages->ShowMessage("Такое имя уже есть в списке!");
+    dlgMessages->ShowMessage(u8"Такое имя уже есть в списке!"_cp);
     Application->SetMainForm(nullptr);
     EXPECT_LE((centre - main.frameGeometry().center()).manhattanLength(), 4);  // integer halves
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "web/clFindTegProperty.h"
+#include "platform/CpLiteral.h"
 
 namespace {
 
@@ -83,11 +84,11 @@ TEST(FindTags, GetTextEndsEveryLineWithCrLf) {
 
 TEST(FindTags, CallerFiltersAndNoFilter) {
     TFindTags ft;
-    ft.SetText("<img src=a.gif alt=\"Нет фотографии\"><img src=b.jpg><img alt=x>");
+    ft.SetText(u8"<img src=a.gif alt=\"Нет фотографии\"><img src=b.jpg><img alt=x>"_cp);
     TTagList tags;
     ft.FindTags(tags, "img", [&ft](const THTMLTag* t) { return !ft.GetParamValue(t, "src").empty(); });
     ASSERT_EQ(tags.size(), 2u);
-    EXPECT_EQ(ft.GetParamValue(tags[0], "alt"), "Нет фотографии");
+    EXPECT_EQ(ft.GetParamValue(tags[0], "alt"), u8"Нет фотографии"_cp);
     ft.FindTags(tags, "img", TTagFilter());
     EXPECT_EQ(tags.size(), 3u);
 }

@@ -7,6 +7,7 @@
 
 #include "platform/Exceptions.h"
 #include "web/HTMLPars.h"
+#include "platform/CpLiteral.h"
 
 namespace {
 
@@ -135,13 +136,13 @@ TEST(HtmlParser, ParameterValuesLoseOnePairOfOuterQuotes) {
 
 TEST(HtmlParser, NamesAndKeysFoldOnlyLatinLetters) {
     THTMLParser p;
-    Parse(p, "<Привет\tx a-b=Значение  Имя=Б>");
+    Parse(p, u8"<Привет\tx a-b=Значение  Имя=Б>"_cp);
     const THTMLTag& t = TagAt(p, 0);
-    EXPECT_EQ(t.Name, "Привет\tX");  // tab is no separator; Cyrillic is left as it is
+    EXPECT_EQ(t.Name, u8"Привет\tX"_cp);  // tab is no separator; Cyrillic is left as it is
     ASSERT_EQ(t.Params.size(), 2u);  // the empty piece between two blanks is dropped
     EXPECT_EQ(t.Params[0].Key, "A-B");
-    EXPECT_EQ(t.Params[0].Value, "Значение");
-    EXPECT_EQ(t.Params[1].Key, "Имя");
+    EXPECT_EQ(t.Params[0].Value, u8"Значение"_cp);
+    EXPECT_EQ(t.Params[1].Key, u8"Имя"_cp);
 }
 
 TEST(HtmlParser, LineEndsInTextRuns) {
@@ -273,7 +274,7 @@ TEST(HtmlEntities, NamedForms) {
     EXPECT_EQ(Decode("&nbsp x"), "&nbsp x");  // a name ended by a blank never matches
     EXPECT_EQ(Decode("a&b&lt;c"), "a&b<c");   // a second "&" starts the entity afresh
     EXPECT_EQ(Decode("&;& ;&&gt;"), "&;& ;&>");
-    EXPECT_EQ(Decode("Цена&nbsp;100&nbsp;руб."), "Цена 100 руб.");
+    EXPECT_EQ(Decode(u8"Цена&nbsp;100&nbsp;руб."_cp), u8"Цена 100 руб."_cp);
 }
 
 TEST(HtmlEntities, TableMatchesPythonHtmlEntities) {
@@ -406,8 +407,7 @@ TEST(HtmlEntities, OnePassDecoderAgreesWithTheLiteralAlgorithm) {
 TEST(HtmlParser, RawTextsRebuildTheInputOnRandomPages) {
     std::mt19937 rng(7);
     THTMLParser reused;  // parses every page in turn, as a search object does
-    static const char kAlphabet[] = "<<>> \"'=&;#\r\n\nab AБ\t\x00\xa0\xff";
-    const std::string alphabet(kAlphabet, sizeof kAlphabet - 1);
+    const std::string alphabet = u8"<<>> \"'=&;#\r\n\nab AБ\t\x00\u00A0я"_cp;
     for (int n = 0; n < 3000; ++n) {
         const std::string page = RandomText(rng, alphabet, 200);
         THTMLParser p;

@@ -8,6 +8,7 @@
 #include "web/clHttpDate.h"
 #include "web/clHttpFields.h"
 #include "web/clHttpHeader.h"
+#include "platform/CpLiteral.h"
 
 namespace {
 
@@ -124,7 +125,7 @@ TEST(Cookie, TextOfACookie) {
     ASSERT_TRUE(ParseHttpDate("Sun, 06 Nov 1994 08:49:37 GMT", nov94));
     const Case cases[] = {
         {make("sid", "abc", "", "", -1.0, false), "sid=abc"},
-        {make("a b", "x&y=Ж", "", "", -1.0, false), "a+b=x%26y%3D%C6"},
+        {make("a b", u8"x&y=Ж"_cp, "", "", -1.0, false), "a+b=x%26y%3D%C6"},
         {make("n", "v", "site.ru", "/", -1.0, true), "n=v; domain=site.ru; path=/; secure"},
         {make("n", "", "", "/p", nov94, false), "n=; path=/p; expires=Sun, 06-Nov-1994 08:49:37 GMT"},
         {make("n", "v", "", "", 0.0, false), "n=v; expires=Sat, 30-Dec-1899 00:00:00 GMT"},
@@ -244,7 +245,7 @@ TEST(HttpFields, SplitterTable) {
         {"a=1; b=2;c=3", false, {"a=1", "b=2", "c=3"}},
         {"  a=1 ;  ; ;b", false, {"a=1 ", "b"}},
         {"q=\"x;y\"; r='p;\"q'", false, {"q=x;y", "r=p;\"q"}},
-        {"n=a%20b+c; m=%D0%E0", true, {"n=a b c", "m=Ра"}},
+        {"n=a%20b+c; m=%D0%E0", true, {"n=a b c", u8"m=Ра"_cp}},
         {"n=a%2", true, {"n=a%2"}},
         {"open=\"never closed; still", false, {"open=never closed; still"}},
         {"", false, {}},
@@ -272,7 +273,7 @@ TEST(ResponseHeader, ReaderTakesFieldsCookiesStatusAndCustomLines) {
     EXPECT_EQ(r.ContentLength(), "0");
     EXPECT_EQ(r.Server(), "test");
     EXPECT_EQ(r.ContentType(), "");
-    EXPECT_EQ(r.Cookies().Items(), (std::vector<std::string>{"x=1", "y=a b", "z=А"}));
+    EXPECT_EQ(r.Cookies().Items(), (std::vector<std::string>{"x=1", "y=a b", u8"z=А"_cp}));
     EXPECT_EQ(r.CustomHeaders().Items(), (std::vector<std::string>{"set-cookie: a=1", "X-Extra: e"}));
 
     r.SetRawHeaderText("Content-Type: text/html\r\n");
@@ -305,7 +306,7 @@ TEST(FormEscaping, MatchesPythonsQuotePlusOverCp1251Bytes) {
         ++checked;
     }
     EXPECT_GT(checked, 256);
-    EXPECT_EQ(URLEncodeValue("А"), "%C0");
+    EXPECT_EQ(URLEncodeValue(u8"А"_cp), "%C0");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "RecordingWinHttp.h"
 #include "platform/Exceptions.h"
 #include "web/clSubmit.h"
+#include "platform/CpLiteral.h"
 
 namespace {
 
@@ -246,7 +247,7 @@ TEST(SubmitFake, AnExceptionInConnectClosesBothHandlesAndReportsTheHost) {
     EXPECT_FALSE(s.Connect());
     EXPECT_FALSE(s.Connected());
     EXPECT_NE(api.Log().find("CloseHandle(session)"), std::string::npos);
-    EXPECT_EQ(s.reported, std::vector<std::string>{"Ошибка соединения:site.example"});
+    EXPECT_EQ(s.reported, std::vector<std::string>{u8"Ошибка соединения:site.example"_cp});
     // A request then goes no further than the failed connect.
     api.Clear();
     EXPECT_EQ(s.GetString(), "");
@@ -324,9 +325,9 @@ TEST(SubmitFake, FormPostEscapesTheCallersListAndSetsTheHeaderForTheCall) {
     TStringList raw;
     raw.Add("x=1 2");
     raw.Add("");
-    raw.Add("Имя=Аня");
+    raw.Add(u8"Имя=Аня"_cp);
     s.PostURLEncoded(raw, nullptr, false);
-    EXPECT_EQ(api.uploads[0], "x=1 2&&Имя=Аня");
+    EXPECT_EQ(api.uploads[0], u8"x=1 2&&Имя=Аня"_cp);
     EXPECT_EQ(raw[0], "x=1 2");
 }
 

@@ -9,6 +9,7 @@
 #include "platform/Strings.h"
 #include "support/http/TestHttpServer.h"
 #include "web/clSubmit.h"
+#include "platform/CpLiteral.h"
 
 using testsupport::RecordedRequest;
 using testsupport::TestHttpServer;
@@ -115,7 +116,7 @@ TEST_F(SubmitLoopback, PostCarriesItsBodyLengthAndTypeAndNothingElse) {
     TSubmit s;
     s.SetURL(Url("/echo"));
     TStringList params;
-    params.Add("login=Анна");
+    params.Add(u8"login=Анна"_cp);
     params.Add("pass=a b&c");
     TStringStream out;
     s.PostURLEncoded(params, &out, true);

@@ -8,6 +8,7 @@
 #include "platform/gui/Controls.h"
 #include "platform/gui/Forms.h"
 #include "support/gui/GuiTest.h"
+#include "platform/CpLiteral.h"
 
 namespace {
 
@@ -69,7 +70,7 @@ TEST(ApplicationTest, TerminateEndsAnOpenBoxWithCancelAndTheLoop) {
 TEST(ApplicationTest, CloseQueryThatRaisesShowsTheErrorAndKeepsTheFormOpen) {
     TForm form;
     auto* ok = new TButton(&form);
-    ok->SetCaption("Готово");
+    ok->SetCaption(u8"Готово"_cp);
     ok->SetModalResult(mrOk);
     ok->setGeometry(10, 10, 80, 25);
     int asked = 0;
@@ -77,14 +78,14 @@ TEST(ApplicationTest, CloseQueryThatRaisesShowsTheErrorAndKeepsTheFormOpen) {
         if (++asked == 1) throw EConvertError("'x' is not a valid integer value");
         return true;
     };
-    ModalAnswerer answer({ModalAnswerer::Press("Готово"), ModalAnswerer::Press("OK"),
-                          ModalAnswerer::Press("Готово")});
+    ModalAnswerer answer({ModalAnswerer::Press(u8"Готово"_cp), ModalAnswerer::Press("OK"),
+                          ModalAnswerer::Press(u8"Готово"_cp)});
     EXPECT_EQ(mrOk, form.ShowModal());
     EXPECT_EQ(2, asked);
     ASSERT_EQ(3u, answer.Seen().size());
     EXPECT_EQ("'x' is not a valid integer value.", answer.Seen()[1].text);
     EXPECT_FALSE(form.InModalLoop());
     // The form is usable for a second modal run.
-    ModalAnswerer again(ModalAnswerer::Press("Готово"));
+    ModalAnswerer again(ModalAnswerer::Press(u8"Готово"_cp));
     EXPECT_EQ(mrOk, form.ShowModal());
 }

@@ -3,9 +3,10 @@
 
 #include "platform/gui/Controls.h"
 #include "platform/gui/QtText.h"
+#include "platform/CpLiteral.h"
 
 TEST(TextTest, Cp1251AndQStringConvertBothWays) {
-    const std::string text = "Привет, «мир» №1 \x98";
+    const std::string text = u8"Привет, «мир» №1 \u0098"_cp;
     const QString q = ToQString(text);
     EXPECT_EQ(QString::fromUtf16(u"Привет, «мир» №1 \u0098"), q);
     EXPECT_EQ(text, FromQString(q));
@@ -28,13 +29,13 @@ TEST(LabelTest, MarkupIsShownAsText) {
 
 TEST(LabelTest, AutoSizeFollowsTheText) {
     TLabel label;
-    label.SetCaption("Код");
+    label.SetCaption(u8"Код"_cp);
     const int shortWidth = label.width();
-    label.SetCaption("Сервер запросил ввод кода, показанного на картинке");
+    label.SetCaption(u8"Сервер запросил ввод кода, показанного на картинке"_cp);
     EXPECT_GT(label.width(), shortWidth * 5);
     label.SetAutoSize(false);
     label.resize(10, 10);
-    label.SetCaption("Код");
+    label.SetCaption(u8"Код"_cp);
     EXPECT_EQ(10, label.width());
 }
 

@@ -6,6 +6,7 @@
 #include "platform/gui/Controls.h"
 #include "platform/gui/Dialogs.h"
 #include "support/gui/GuiTest.h"
+#include "platform/CpLiteral.h"
 
 namespace {
 std::vector<TButton*> Buttons(TForm* form) {
@@ -17,7 +18,7 @@ std::vector<TButton*> Buttons(TForm* form) {
 }  // namespace
 
 TEST(MessageDialogTest, OneButtonPerMemberInTheSetsOrder) {
-    std::unique_ptr<TForm> d(CreateMessageDialog("Сообщение", mtWarning, {mbHelp, mbNo, mbYes, mbCancel}));
+    std::unique_ptr<TForm> d(CreateMessageDialog(u8"Сообщение"_cp, mtWarning, {mbHelp, mbNo, mbYes, mbCancel}));
     const auto buttons = Buttons(d.get());
     ASSERT_EQ(4u, buttons.size());
     const char* names[] = {"Yes", "No", "Cancel", "Help"};
@@ -40,7 +41,7 @@ TEST(MessageDialogTest, OneButtonPerMemberInTheSetsOrder) {
     ASSERT_NE(nullptr, d->FindComponent<QLabel>("Image"));
     auto* message = d->FindComponent<TLabel>("Message");
     ASSERT_NE(nullptr, message);
-    EXPECT_EQ("Сообщение", message->Caption());
+    EXPECT_EQ(u8"Сообщение"_cp, message->Caption());
     // Icon, then the text right of it; the buttons below both, centred as a group.
     EXPECT_GT(message->x(), d->FindComponent<QLabel>("Image")->geometry().right());
     EXPECT_GT(buttons[0]->y(), message->geometry().bottom());
@@ -75,14 +76,14 @@ TEST(MessageDialogTest, TypesGiveCaptionsAndIcons) {
 
 TEST(MessageDialogTest, LongMessagesWrapAndLineBreaksCount) {
     std::string words;
-    for (int i = 0; i < 60; ++i) words += "слово ";
+    for (int i = 0; i < 60; ++i) words += u8"слово "_cp;
     std::unique_ptr<TForm> wide(CreateMessageDialog(words, mtCustom, {mbOK}));
     auto* label = wide->FindComponent<TLabel>("Message");
     EXPECT_LE(label->width(), 400);  // half the offscreen screen's 800
     EXPECT_GT(label->height(), 3 * label->fontMetrics().height());
 
-    std::unique_ptr<TForm> one(CreateMessageDialog("Ошибка", mtCustom, {mbOK}));
-    std::unique_ptr<TForm> two(CreateMessageDialog("Ошибка\n\rПовторите", mtCustom, {mbOK}));
+    std::unique_ptr<TForm> one(CreateMessageDialog(u8"Ошибка"_cp, mtCustom, {mbOK}));
+    std::unique_ptr<TForm> two(CreateMessageDialog(u8"Ошибка\n\rПовторите"_cp, mtCustom, {mbOK}));
     const int line = one->FindComponent<TLabel>("Message")->height();
     EXPECT_EQ(2 * line, two->FindComponent<TLabel>("Message")->height());
     EXPECT_EQ(QString::fromUtf16(u"Ошибка\nПовторите"), two->FindComponent<TLabel>("Message")->text());
@@ -91,15 +92,15 @@ TEST(MessageDialogTest, LongMessagesWrapAndLineBreaksCount) {
 TEST(MessageDialogTest, MessageDlgAndShowMessageAreModal) {
     {
         ModalAnswerer answer(ModalAnswerer::Press("&No"));
-        EXPECT_EQ(mrNo, MessageDlg("Продолжить?", mtConfirmation, {mbYes, mbNo}));
+        EXPECT_EQ(mrNo, MessageDlg(u8"Продолжить?"_cp, mtConfirmation, {mbYes, mbNo}));
         EXPECT_EQ("Confirm", answer.First().caption);
-        EXPECT_EQ("Продолжить?", answer.First().text);
+        EXPECT_EQ(u8"Продолжить?"_cp, answer.First().text);
         EXPECT_EQ((std::vector<std::string>{"&Yes", "&No"}), answer.First().buttons);
     }
     {
         ModalAnswerer answer(ModalAnswerer::Key(Qt::Key_Escape));
-        ShowMessage("<i>Готово</i>");
+        ShowMessage(u8"<i>Готово</i>"_cp);
         EXPECT_EQ("Velmora Agent", answer.First().caption);
-        EXPECT_EQ("<i>Готово</i>", answer.First().text);
+        EXPECT_EQ(u8"<i>Готово</i>"_cp, answer.First().text);
     }
 }

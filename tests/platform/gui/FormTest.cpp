@@ -7,6 +7,7 @@
 #include "platform/gui/Controls.h"
 #include "platform/gui/Forms.h"
 #include "support/gui/GuiTest.h"
+#include "platform/CpLiteral.h"
 
 namespace {
 
@@ -23,10 +24,10 @@ struct CodeDialog {
         form.SetClientSize(360, 146);
         edit = new QLineEdit(&form);
         edit->setObjectName("edRegCode");
-        ok = MakeButton("btnOK", "Передать", mrOk, 48);
+        ok = MakeButton("btnOK", u8"Передать"_cp.c_str(), mrOk, 48);
         ok->SetDefault(true);
-        skip = MakeButton("btnSkip", "Не передавать", mrIgnore, 140);
-        cancel = MakeButton("btnCancel", "Отмена", mrCancel, 232);
+        skip = MakeButton("btnSkip", u8"Не передавать"_cp.c_str(), mrIgnore, 140);
+        cancel = MakeButton("btnCancel", u8"Отмена"_cp.c_str(), mrCancel, 232);
         cancel->SetCancel(true);
         edit->setFocus();
     }
@@ -44,7 +45,7 @@ struct CodeDialog {
 
 TEST(FormTest, AButtonsModalResultEndsShowModal) {
     CodeDialog d;
-    ModalAnswerer answer(ModalAnswerer::Press("Не передавать"));
+    ModalAnswerer answer(ModalAnswerer::Press(u8"Не передавать"_cp));
     EXPECT_EQ(mrIgnore, d.form.ShowModal());
     EXPECT_FALSE(d.form.isVisible());
     EXPECT_EQ(mrIgnore, d.form.ModalResult());
@@ -58,7 +59,7 @@ TEST(FormTest, AClickHandlerThatSetsTheResultToZeroKeepsTheFormOpen) {
         EXPECT_EQ(mrOk, d.form.ModalResult());  // the button's result is set before the handler
         if (++clicks == 1) d.form.SetModalResult(mrNone);
     };
-    ModalAnswerer answer({ModalAnswerer::Press("Передать"), ModalAnswerer::Press("Передать")});
+    ModalAnswerer answer({ModalAnswerer::Press(u8"Передать"_cp), ModalAnswerer::Press(u8"Передать"_cp)});
     EXPECT_EQ(mrOk, d.form.ShowModal());
     EXPECT_EQ(2, clicks);
     EXPECT_EQ(2u, answer.Seen().size());
@@ -92,7 +93,7 @@ TEST(FormTest, EscapeClicksTheCancelButtonAndEnterTheDefaultButton) {
 TEST(FormTest, EscapeWithoutACancelButtonLeavesTheFormOpen) {
     CodeDialog d;
     d.cancel->SetCancel(false);
-    ModalAnswerer answer({ModalAnswerer::Key(Qt::Key_Escape), ModalAnswerer::Press("Не передавать")});
+    ModalAnswerer answer({ModalAnswerer::Key(Qt::Key_Escape), ModalAnswerer::Press(u8"Не передавать"_cp)});
     EXPECT_EQ(mrIgnore, d.form.ShowModal());
     EXPECT_EQ(2u, answer.Seen().size());
 }
@@ -108,7 +109,7 @@ TEST(FormTest, CloseQueryCanRefuseToEndTheModalLoop) {
     CodeDialog d;
     int asked = 0;
     d.form.OnCloseQuery = [&] { return ++asked > 1; };
-    ModalAnswerer answer({ModalAnswerer::Press("Передать"), ModalAnswerer::Press("Отмена")});
+    ModalAnswerer answer({ModalAnswerer::Press(u8"Передать"_cp), ModalAnswerer::Press(u8"Отмена"_cp)});
     EXPECT_EQ(mrCancel, d.form.ShowModal());
     EXPECT_EQ(2, asked);
 }
@@ -119,8 +120,8 @@ TEST(FormTest, AClickHandlerThatRaisesShowsTheErrorAndTheFormStaysUsable) {
         d.form.SetModalResult(mrNone);
         throw EConvertError("'abc' is not a valid integer value");
     };
-    ModalAnswerer answer({ModalAnswerer::Press("Передать"), ModalAnswerer::Press("OK"),
-                          ModalAnswerer::Press("Отмена")});
+    ModalAnswerer answer({ModalAnswerer::Press(u8"Передать"_cp), ModalAnswerer::Press("OK"),
+                          ModalAnswerer::Press(u8"Отмена"_cp)});
     EXPECT_EQ(mrCancel, d.form.ShowModal());
     ASSERT_EQ(3u, answer.Seen().size());
     EXPECT_EQ("Velmora Agent", answer.Seen()[1].caption);
@@ -137,10 +138,10 @@ TEST(FormTest, ComponentsAreFoundByName) {
 
 TEST(FormTest, CaptionsGoThroughTheCodePage) {
     TForm form;
-    form.SetCaption("Введите код");
+    form.SetCaption(u8"Введите код"_cp);
     EXPECT_EQ(QString::fromUtf16(u"Введите код"), form.windowTitle());
-    EXPECT_EQ("Введите код", form.Caption());
+    EXPECT_EQ(u8"Введите код"_cp, form.Caption());
     TButton b(&form);
-    b.SetCaption("&Да");
+    b.SetCaption(u8"&Да"_cp);
     EXPECT_EQ(QString::fromUtf16(u"&Да"), b.text());
 }

@@ -6,6 +6,7 @@
 #include "platform/gui/Application.h"
 #include "platform/gui/Controls.h"
 #include "platform/gui/StdCtrls.h"
+#include "platform/CpLiteral.h"
 
 TEST(EditTest, TextIsCp1251AndEveryChangeIsReported) {
     TEdit edit;
@@ -14,13 +15,13 @@ TEST(EditTest, TextIsCp1251AndEveryChangeIsReported) {
         EXPECT_EQ(&edit, sender);
         ++changes;
     };
-    edit.SetText(" код 42 ");
-    EXPECT_EQ(" код 42 ", edit.Text());
+    edit.SetText(u8" код 42 "_cp);
+    EXPECT_EQ(u8" код 42 "_cp, edit.Text());
     EXPECT_EQ(QString::fromUtf16(u" код 42 "), edit.text());
     EXPECT_EQ(1, changes);
     edit.SetPasswordChar('*');
     EXPECT_EQ(QLineEdit::Password, edit.echoMode());
-    EXPECT_EQ(" код 42 ", edit.Text());
+    EXPECT_EQ(u8" код 42 "_cp, edit.Text());
 }
 
 TEST(CheckBoxTest, SettingTheTickFiresOnClick) {
@@ -35,11 +36,11 @@ TEST(CheckBoxTest, SettingTheTickFiresOnClick) {
 
 TEST(CheckBoxTest, AWrappedCaptionRunsOverLinesAndTheTextIsClickable) {
     TCheckBox box;
-    box.SetCaption("Больше не запрашивать у меня код. Я согласен (согласна) на импорт неполных данных.");
+    box.SetCaption(u8"Больше не запрашивать у меня код. Я согласен (согласна) на импорт неполных данных."_cp);
     box.SetWordWrap(true);
     box.setGeometry(16, 79, 329, 26);
     box.show();  // the text is laid out when the box is shown
-    EXPECT_EQ("Больше не запрашивать у меня код. Я согласен (согласна) на импорт неполных данных.",
+    EXPECT_EQ(u8"Больше не запрашивать у меня код. Я согласен (согласна) на импорт неполных данных."_cp,
               box.Caption());
     auto* label = box.findChild<TLabel*>();
     ASSERT_NE(nullptr, label);
@@ -67,20 +68,20 @@ TEST(CheckBoxTest, ATextSetAfterTheWrapIsTheWrappedCaption) {
     TCheckBox box;
     box.setProperty("wordWrap", QVariant(true));
     box.setText(QString::fromUtf16(u"Больше не запрашивать у меня код."));
-    EXPECT_EQ("Больше не запрашивать у меня код.", box.Caption());
+    EXPECT_EQ(u8"Больше не запрашивать у меня код."_cp, box.Caption());
     EXPECT_TRUE(box.text().isEmpty());
     auto* label = box.findChild<TLabel*>();
     ASSERT_NE(nullptr, label);
-    EXPECT_EQ("Больше не запрашивать у меня код.", label->Caption());
+    EXPECT_EQ(u8"Больше не запрашивать у меня код."_cp, label->Caption());
 
     // Unwrapped, the caption is the box's own text however it was set.
     TCheckBox plain;
     plain.setText(QString::fromUtf16(u"Онлайн"));
-    EXPECT_EQ("Онлайн", plain.Caption());
+    EXPECT_EQ(u8"Онлайн"_cp, plain.Caption());
     static_cast<QCheckBox&>(plain).setText(QString::fromUtf16(u"Сейчас"));
-    EXPECT_EQ("Сейчас", plain.Caption());
+    EXPECT_EQ(u8"Сейчас"_cp, plain.Caption());
     plain.SetWordWrap(true);
-    EXPECT_EQ("Сейчас", plain.Caption());
+    EXPECT_EQ(u8"Сейчас"_cp, plain.Caption());
     plain.SetWordWrap(false);
     EXPECT_EQ(QString::fromUtf16(u"Сейчас"), plain.text());
 }

@@ -5,6 +5,7 @@
 #include "platform/gui/Forms.h"
 #include "support/gui/GuiTest.h"
 #include "ui_frmCodeTest.h"
+#include "platform/CpLiteral.h"
 
 namespace {
 // A form whose layout comes from a .ui file, as the system's forms do.
@@ -20,7 +21,7 @@ public:
 
 TEST(UiFormTest, ControlsCarryTheirComponentNamesAndSettings) {
     TfrmCodeTest form;
-    EXPECT_EQ("Введите код", form.Caption());
+    EXPECT_EQ(u8"Введите код"_cp, form.Caption());
     auto* ok = form.FindComponent<TButton>("btnOK");
     auto* cancel = form.FindComponent<TButton>("btnCancel");
     ASSERT_NE(nullptr, ok);
@@ -30,14 +31,14 @@ TEST(UiFormTest, ControlsCarryTheirComponentNamesAndSettings) {
     EXPECT_TRUE(ok->Default());
     EXPECT_EQ(mrIgnore, cancel->ModalResult());
     EXPECT_TRUE(cancel->Cancel());
-    EXPECT_EQ("Передать код", ok->Caption());
+    EXPECT_EQ(u8"Передать код"_cp, ok->Caption());
     EXPECT_EQ(QRect(232, 117, 89, 25), cancel->geometry());
     ASSERT_NE(nullptr, form.FindComponent<QLineEdit>("edRegCode"));
     // A label from a layout file shows plain text as well.
     auto* title = form.FindComponent<TLabel>("lbTitle");
     ASSERT_NE(nullptr, title);
     EXPECT_EQ(Qt::PlainText, title->textFormat());
-    EXPECT_EQ("<b>Сервер</b> запросил ввод кода", title->Caption());
+    EXPECT_EQ(u8"<b>Сервер</b> запросил ввод кода"_cp, title->Caption());
 }
 
 TEST(UiFormTest, EscapeAndEnterAnswerThroughTheLayoutsButtons) {

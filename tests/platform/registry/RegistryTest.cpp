@@ -10,6 +10,7 @@
 
 #include "platform/Strings.h"
 #include "platform/registry/Registry.h"
+#include "platform/CpLiteral.h"
 
 namespace {
 
@@ -72,7 +73,7 @@ TEST_F(RegistryTest, ValuesKeepTheirKindAndTextAcrossObjects) {
         EXPECT_EQ(reg.CurrentPath(), kKey);
         reg.WriteInteger("PageCount", -1);
         reg.WriteInteger("OnLineScan", 1);
-        reg.WriteString("login", "Вася Пупкин");
+        reg.WriteString("login", u8"Вася Пупкин"_cp);
         reg.WriteString("empty", "");
         reg.WriteString("digits", "12");
         reg.CloseKey();
@@ -85,7 +86,7 @@ TEST_F(RegistryTest, ValuesKeepTheirKindAndTextAcrossObjects) {
     EXPECT_EQ(reg.ReadInteger("PageCount"), -1);
     EXPECT_EQ(reg.ReadInteger("OnLineScan"), 1);
     EXPECT_EQ(reg.GetDataType("login"), rdString);
-    EXPECT_EQ(reg.ReadString("login"), "Вася Пупкин");
+    EXPECT_EQ(reg.ReadString("login"), u8"Вася Пупкин"_cp);
     EXPECT_TRUE(reg.ValueExists("empty"));
     EXPECT_EQ(reg.ReadString("empty"), "");
     // A number written as text stays text.
@@ -106,7 +107,7 @@ TEST_F(RegistryTest, FileIsUtf8TextWithKindsAndPrivateModes) {
         TRegistry reg;
         ASSERT_TRUE(reg.OpenKey(kKey, true));
         reg.WriteInteger("PageCount", -1);
-        reg.WriteString("login", "Ёж");
+        reg.WriteString("login", u8"Ёж"_cp);
         reg.CloseKey();
     }
     std::string raw = Raw();
@@ -145,7 +146,7 @@ TEST_F(RegistryTest, ReadsAFileWrittenByHand) {
     ASSERT_TRUE(reg.OpenKey(kKey, false));
     EXPECT_EQ(reg.ReadInteger("RegCode"), 1);
     EXPECT_EQ(reg.ReadString("s_i"), std::string("a\"b\\c\nd\x01"));
-    EXPECT_EQ(reg.ReadString("AgentServer"), "сервер");
+    EXPECT_EQ(reg.ReadString("AgentServer"), u8"сервер"_cp);
     ASSERT_TRUE(reg.OpenKey("\\Other", false));
     EXPECT_EQ(reg.ReadInteger("big"), INT32_MIN);
     TStringList keys;
@@ -225,7 +226,7 @@ TEST_F(RegistryTest, WritesNeedAWritableOpenKey) {
 }
 
 TEST_F(RegistryTest, NamesWithSeparatorsAndEscapesRoundTrip) {
-    const std::string names[] = {"a/b", "c\\d", "100%", "%2F", "q\"uote", "", "tab\there", "Имя"};
+    const std::string names[] = {"a/b", "c\\d", "100%", "%2F", "q\"uote", "", "tab\there", u8"Имя"_cp};
     {
         TRegistry reg;
         ASSERT_TRUE(reg.OpenKey("K/ey\\Sub", true));

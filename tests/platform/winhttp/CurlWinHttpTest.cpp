@@ -6,6 +6,7 @@
 
 #include "platform/winhttp/WinHttp.h"
 #include "support/http/TestHttpServer.h"
+#include "platform/CpLiteral.h"
 
 using namespace winhttp;
 using testsupport::TestHttpServer;
@@ -41,7 +42,7 @@ TEST(ServerName, Validation) {
         {"[::1", false, "", 0},
         {"[::g]", false, "", 0},
         {"[::1]x", false, "", 0},
-        {"хост", false, "", 0},
+        {u8"хост"_cp.c_str(), false, "", 0},
     };
     for (const auto& c : cases) {
         std::string host;

@@ -3,6 +3,7 @@
 
 #include "platform/Codec.h"
 #include "platform/xml/XMLDoc.h"
+#include "platform/CpLiteral.h"
 
 namespace {
 
@@ -16,17 +17,17 @@ TXMLDocument Parse(const std::string& utf8) {
 
 TEST(XMLDoc, TextIsCp1251AndSetTextReplacesAllChildren) {
     TXMLDocument d;
-    d.LoadFromBytes(Cp1251ToUtf8("<Корень><a>x<b>Привет</b>y<![CDATA[<z>]]></a></Корень>"), "test");
+    d.LoadFromBytes(Cp1251ToUtf8(u8"<Корень><a>x<b>Привет</b>y<![CDATA[<z>]]></a></Корень>"_cp), "test");
     TXMLNode root = d.DocumentElement();
-    EXPECT_EQ(root.NodeName(), "Корень");
+    EXPECT_EQ(root.NodeName(), u8"Корень"_cp);
     TXMLNode a = root.FindChild("a");
-    EXPECT_EQ(a.Text(), "xПриветy<z>");
-    a.SetText("Ёж & <ёж>");
+    EXPECT_EQ(a.Text(), u8"xПриветy<z>"_cp);
+    a.SetText(u8"Ёж & <ёж>"_cp);
     EXPECT_EQ(a.ChildNodes().Count(), 0);
-    EXPECT_EQ(a.Text(), "Ёж & <ёж>");
-    EXPECT_EQ(d.SaveToString(), Cp1251ToUtf8("<Корень><a>Ёж &amp; &lt;ёж&gt;</a></Корень>"));
+    EXPECT_EQ(a.Text(), u8"Ёж & <ёж>"_cp);
+    EXPECT_EQ(d.SaveToString(), Cp1251ToUtf8(u8"<Корень><a>Ёж &amp; &lt;ёж&gt;</a></Корень>"_cp));
     a.SetText("");
-    EXPECT_EQ(d.SaveToString(), Cp1251ToUtf8("<Корень><a/></Корень>"));
+    EXPECT_EQ(d.SaveToString(), Cp1251ToUtf8(u8"<Корень><a/></Корень>"_cp));
 }
 
 TEST(XMLDoc, ControlCharactersBecomeBlanks) {
@@ -71,24 +72,24 @@ TEST(XMLDoc, RootIsFirstElementAfterDeclarationAndComments) {
 }
 
 TEST(XMLDoc, Encodings) {
-    const std::string cp = "<r>Привет</r>";
+    const std::string cp = u8"<r>Привет</r>"_cp;
     const std::string utf8 = Cp1251ToUtf8(cp);
     // Declared windows-1251, any case and quote.
     for (const char* decl : {"<?xml version=\"1.0\" encoding=\"windows-1251\"?>",
                              "<?xml version='1.0' encoding = 'WINDOWS-1251' ?>"}) {
         TXMLDocument d;
         d.LoadFromBytes(std::string(decl) + cp, "t");
-        EXPECT_EQ(d.DocumentElement().Text(), "Привет") << decl;
+        EXPECT_EQ(d.DocumentElement().Text(), u8"Привет"_cp) << decl;
     }
     TXMLDocument bom;
     bom.LoadFromBytes("\xEF\xBB\xBF" + utf8, "t");
-    EXPECT_EQ(bom.DocumentElement().Text(), "Привет");
+    EXPECT_EQ(bom.DocumentElement().Text(), u8"Привет"_cp);
     std::u16string u16 = Cp1251ToUtf16(cp);
     std::string le = "\xFF\xFE";
     for (char16_t c : u16) le += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
     TXMLDocument utf16;
     utf16.LoadFromBytes(le, "t");
-    EXPECT_EQ(utf16.DocumentElement().Text(), "Привет");
+    EXPECT_EQ(utf16.DocumentElement().Text(), u8"Привет"_cp);
     // Malformed UTF-8 reads as '?' and never past the text.
     TXMLDocument bad;
     bad.LoadFromBytes("<r>a\xC0\xAF" "b\xED\xA0\x80" "c\xE2\x82</r>", "t");

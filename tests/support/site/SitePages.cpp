@@ -1,4 +1,5 @@
 #include "SitePages.h"
+#include "platform/CpLiteral.h"
 
 namespace site::pages {
 
@@ -20,9 +21,9 @@ std::string End() { return "</body></html>\n"; }
 // Links ahead of the "#" marker: the site's menu. A list reader skips them.
 std::string Menu(const SiteState& s) {
     return "<table><tbody><tr>\n"
-           "<td><a href=\"http://{host}/\">"s + u8"Главная"_u + "</a></td>\n"
-           "<td><a href=\"http://{host}/search.phtml?oid=1\">"s + u8"Поиск"_u + "</a></td>\n"
-           "<td><a href=\"http://{host}/?sold="s + s.sold + "&oid=2\">" + u8"Реклама"_u +
+           "<td><a href=\"http://{host}/\">"s + u8"Главная"_cp + "</a></td>\n"
+           "<td><a href=\"http://{host}/search.phtml?oid=1\">"s + u8"Поиск"_cp + "</a></td>\n"
+           "<td><a href=\"http://{host}/?sold="s + s.sold + "&oid=2\">" + u8"Реклама"_cp +
            "</a></td>\n"
            "</tr></tbody></table>\n";
 }
@@ -31,11 +32,11 @@ std::string Photos(const Contact& c, bool session) {
     int intim = session ? c.intimPhotos : 0;
     std::string text;
     if (c.photos > 0 && intim > 0)
-        text = std::to_string(c.photos) + u8" фото, "_u + std::to_string(intim) + u8" интим-фото"_u;
+        text = std::to_string(c.photos) + u8" фото, "_cp + std::to_string(intim) + u8" интим-фото"_cp;
     else if (c.photos > 0)
-        text = std::to_string(c.photos) + u8" фото"_u;
+        text = std::to_string(c.photos) + u8" фото"_cp;
     else if (intim > 0)
-        text = std::to_string(intim) + u8" интим-фото"_u;
+        text = std::to_string(intim) + u8" интим-фото"_cp;
     if (text.empty()) return "";
     return "<td class=\"ph\">" + text + "</td>\n";
 }
@@ -64,8 +65,8 @@ std::string Row(const Contact& c, int place) {
 }
 
 std::string EndText(int fid) {
-    if (fid == 1) return u8"Здесь будет храниться ваша переписка"_u;
-    return u8"В этой папке вы можете хранить контакты понравившихся пользователей"_u;
+    if (fid == 1) return u8"Здесь будет храниться ваша переписка"_cp;
+    return u8"В этой папке вы можете хранить контакты понравившихся пользователей"_cp;
 }
 
 }  // namespace
@@ -99,25 +100,25 @@ std::string ContactHref(const Contact& c, int place) {
 }
 
 std::string Home(const SiteState& s, Encoding enc) {
-    std::string page = Head(u8"Velmora — знакомства"_u, enc) + Menu(s);
+    std::string page = Head(u8"Velmora — знакомства"_cp, enc) + Menu(s);
     if (s.loginLink != LoginLink::None) {
         std::string link = "http://{host}/tips/index.phtml?tip=login";
         if (s.loginLink == LoginLink::WithSold) link += "&sold=" + s.sold;
-        page += "<table><tbody><tr><td><a href=\"" + link + "\">" + u8"Вход"_u +
+        page += "<table><tbody><tr><td><a href=\"" + link + "\">" + u8"Вход"_cp +
                 "</a></td></tr></tbody></table>\n";
     }
     page += "<form name=\"poisk\" method=\"post\" action=\"http://{host}/search.phtml\">\n"
             "<input type=\"text\" name=\"q\" value=\"\">\n"
-            "<input type=\"submit\" value=\""s + u8"Найти"_u + "\">\n</form>\n";
+            "<input type=\"submit\" value=\""s + u8"Найти"_cp + "\">\n</form>\n";
     return page + End();
 }
 
 std::string LoginPage(const SiteState& s, Encoding enc, bool withForm, bool withS, bool withLogout) {
-    std::string page = Head(u8"Вход на сайт"_u, enc);
+    std::string page = Head(u8"Вход на сайт"_cp, enc);
     page += "<form name=\"poisk\" method=\"post\" action=\"http://{host}/search.phtml\">\n"
             "<input type=\"text\" name=\"q\" value=\"\">\n"
-            "<input type=\"submit\" value=\""s + u8"Найти"_u + "\">\n</form>\n";
-    page += "<table><tbody><tr><td>"s + u8"Ваши логин и пароль едины для любого из проектов Velmora"_u +
+            "<input type=\"submit\" value=\""s + u8"Найти"_cp + "\">\n</form>\n";
+    page += "<table><tbody><tr><td>"s + u8"Ваши логин и пароль едины для любого из проектов Velmora"_cp +
             "</td></tr></tbody></table>\n";
     if (withForm) {
         page += "<form method=\"post\" action=\"login.phtml\">\n"
@@ -126,40 +127,38 @@ std::string LoginPage(const SiteState& s, Encoding enc, bool withForm, bool with
         if (withS) page += "<input type=\"hidden\" name=\"s\" value=\"" + s.hiddenS + "\">\n";
         page += "<input type=\"text\" name=\"login\" value=\"\">\n"
                 "<input type=\"password\" name=\"password\" value=\"\">\n"
-                "<input type=\"submit\" value=\""s + u8"Войти"_u + "\">\n</form>\n";
+                "<input type=\"submit\" value=\""s + u8"Войти"_cp + "\">\n</form>\n";
     } else {
-        page += "<table><tbody><tr><td>"s + u8"Вход временно недоступен"_u +
+        page += "<table><tbody><tr><td>"s + u8"Вход временно недоступен"_cp +
                 "</td></tr></tbody></table>\n";
     }
     if (withLogout)
-        page += "<a href=\"http://{host}/logout.phtml\">"s + u8"Выход"_u + "</a>\n";
+        page += "<a href=\"http://{host}/logout.phtml\">"s + u8"Выход"_cp + "</a>\n";
     return page + End();
 }
 
 std::string AccountPage(const SiteState& s, Encoding enc) {
-    return Head(u8"Моя страница"_u, enc) + Menu(s) + "<table><tbody><tr>\n<td><a href=\"" +
-           s.messagesHref + "\">" + u8"Мои сообщения"_u + "</a></td>\n" +
-           "<td><a href=\"http://{host}/logout.phtml\">" + u8"Выход"_u + "</a></td>\n" +
+    return Head(u8"Моя страница"_cp, enc) + Menu(s) + "<table><tbody><tr>\n<td><a href=\"" +
+           s.messagesHref + "\">" + u8"Мои сообщения"_cp + "</a></td>\n" +
+           "<td><a href=\"http://{host}/logout.phtml\">" + u8"Выход"_cp + "</a></td>\n" +
            "</tr></tbody></table>\n" + End();
 }
 
 std::string MessagesPage(const SiteState& s, Encoding enc) {
-    static const char8_t* captions[] = {u8"Общая папка", u8"Избранные пользователи",
-                                        u8"Черный список"};
-    std::string page = Head(u8"Мои сообщения"_u, enc) + Menu(s) + "<table><tbody>\n";
+    static const std::string captions[] = {u8"Общая папка"_cp, u8"Избранные пользователи"_cp,
+                                           u8"Черный список"_cp};
+    std::string page = Head(u8"Мои сообщения"_cp, enc) + Menu(s) + "<table><tbody>\n";
     int i = 0;
     for (const auto& href : s.folderHrefs) {
-        const char8_t* cap = captions[i < 3 ? i : 2];
-        page += "<tr><td><a href=\"" + href + "\">" +
-                std::string(reinterpret_cast<const char*>(cap)) + "</a></td></tr>\n";
+        page += "<tr><td><a href=\"" + href + "\">" + captions[i < 3 ? i : 2] + "</a></td></tr>\n";
         ++i;
     }
-    page += "</tbody></table>\n<a href=\"http://{host}/logout.phtml\">"s + u8"Выход"_u + "</a>\n";
+    page += "</tbody></table>\n<a href=\"http://{host}/logout.phtml\">"s + u8"Выход"_cp + "</a>\n";
     return page + End();
 }
 
 std::string FolderPage(const SiteState& s, Encoding enc, int fid, int offset) {
-    std::string page = Head(u8"Мои сообщения"_u, enc) + Menu(s);
+    std::string page = Head(u8"Мои сообщения"_cp, enc) + Menu(s);
     const std::vector<Contact>* rows = nullptr;
     if (fid >= 1 && fid <= static_cast<int>(s.folders.size())) rows = &s.folders[fid - 1];
     int count = rows ? static_cast<int>(rows->size()) : 0;
@@ -168,20 +167,20 @@ std::string FolderPage(const SiteState& s, Encoding enc, int fid, int offset) {
         page += "<table><tbody><tr><td class=\"h\">" + EndText(fid) + "</td></tr></tbody></table>\n";
         return page + End();
     }
-    page += "<table><tbody><tr><td class=\"h\">"s + u8"Найдено: "_u + std::to_string(count);
+    page += "<table><tbody><tr><td class=\"h\">"s + u8"Найдено: "_cp + std::to_string(count);
     if (fid != 1) page += "<br>" + EndText(fid);
     page += "</td></tr></tbody></table>\n";
     page += "<table><tbody><tr><td><a href=\"#\" onclick=\"check_all()\">"s +
-            u8"Отметить все"_u + "</a></td></tr></tbody></table>\n";
+            u8"Отметить все"_cp + "</a></td></tr></tbody></table>\n";
     int last = std::min(count, offset + std::max(1, s.pageSize));
     for (int i = offset; i < last; ++i) page += Row((*rows)[i], i);
     page += "<table><tbody><tr>\n";
     if (last < count)
         page += "<td><a href=\"http://{host}/messages.phtml?fid=" + std::to_string(fid) +
-                "&offset=" + std::to_string(last) + "\">" + u8"Далее"_u + "</a></td>\n";
-    page += "<td><a href=\"http://{host}/search.phtml?oid=1\">"s + u8"Найти похожих"_u +
+                "&offset=" + std::to_string(last) + "\">" + u8"Далее"_cp + "</a></td>\n";
+    page += "<td><a href=\"http://{host}/search.phtml?oid=1\">"s + u8"Найти похожих"_cp +
             "</a></td>\n<td><a href=\"http://{host}/?sold=" + s.sold + "&oid=3\">" +
-            u8"Реклама"_u + "</a></td>\n</tr></tbody></table>\n";
+            u8"Реклама"_cp + "</a></td>\n</tr></tbody></table>\n";
     return page + End();
 }
 
@@ -190,21 +189,21 @@ std::string Profile(const SiteState&, Encoding enc, const Contact& c, bool sessi
     page += "<table><tbody><tr>\n<td class=\"p\">\n";
     if (c.hasPhoto)
         page += "<a href=\"http://{host}/" + c.login + "/?photo=1\"><img src=\"http://{host}" +
-                PhotoPath(c) + "\" alt=\"" + u8"Нажмите, чтобы увеличить"_u + "\"></a>\n";
+                PhotoPath(c) + "\" alt=\"" + u8"Нажмите, чтобы увеличить"_cp + "\"></a>\n";
     else
-        page += "<img src=\"http://{host}/img/nophoto.gif\" alt=\""s + u8"Нет фотографии"_u + "\">\n";
+        page += "<img src=\"http://{host}/img/nophoto.gif\" alt=\""s + u8"Нет фотографии"_cp + "\">\n";
     page += "</td>\n<td class=\"i\"><span class=\"nm\">" + c.name + "</span>\n";
     if (c.vip) page += "<img src=\"http://{host}/img/ico_vip.gif\" alt=\"VIP\">\n";
     if (c.voice) page += "<img src=\"http://{host}/img/" + c.voiceIcon + "\" alt=\"voice\">\n";
     if (c.online)
-        page += "<span class=\"on\">"s + u8"Сейчас на сайте!"_u + "</span>\n";
+        page += "<span class=\"on\">"s + u8"Сейчас на сайте!"_cp + "</span>\n";
     else
-        page += "<span class=\"off\">"s + u8"Был на сайте 05.12.2026"_u + "</span>\n";
+        page += "<span class=\"off\">"s + u8"Был на сайте 05.12.2026"_cp + "</span>\n";
     page += "</td>\n" + Photos(c, session) + "</tr></tbody></table>\n";
     page += c.profileExtra;
     std::string self = c.selfLink.empty() ? "http://{host}/" + c.login + "/" : c.selfLink;
     if (self != "-")
-        page += "<table><tbody><tr><td>"s + u8"Адрес анкеты: "_u + "<a href=\"" + self + "\">" +
+        page += "<table><tbody><tr><td>"s + u8"Адрес анкеты: "_cp + "<a href=\"" + self + "\">" +
                 self + "</a></td></tr></tbody></table>\n";
     return page + End();
 }
@@ -213,30 +212,30 @@ std::string CodePage(const SiteState& s, Encoding enc, const Contact& c, int pla
                      const std::string& captchaS, int image) {
     std::string n = std::to_string(image);
     int oid = c.oid != 0 ? c.oid : 1000 + place;
-    std::string page = Head(u8"Проверка"_u, enc);
+    std::string page = Head(u8"Проверка"_cp, enc);
     page += "<table><tbody><tr><td>"s +
-            u8"Для просмотра анкеты введите код, показанный на картинке"_u +
+            u8"Для просмотра анкеты введите код, показанный на картинке"_cp +
             "</td></tr></tbody></table>\n";
     page += "<img src=\"http://{host}/tips/reg.phtml?image=" + n + "&s=" + captchaS +
             "\" alt=\"code\">\n";
     page += "<a href=\"http://{host}/tips/reg_code.phtml?image=" + n + "\">" +
-            u8"Обновить картинку"_u + "</a>\n";
+            u8"Обновить картинку"_cp + "</a>\n";
     page += "<form method=\"post\" action=\"reg_code.phtml\">\n"
             "<input type=\"hidden\" name=\"oid\" value=\"" + std::to_string(oid) + "\">\n"
             "<input type=\"hidden\" name=\"back\" value=\"" + c.login + "\">\n"
             "<input type=\"hidden\" name=\"s\" value=\"" + captchaS + "\">\n"
             "<input type=\"text\" name=\"check\" value=\"\">\n" + s.codeFormExtra +
-            "<input type=\"submit\" value=\"" + u8"Передать"_u + "\">\n</form>\n";
+            "<input type=\"submit\" value=\"" + u8"Передать"_cp + "\">\n</form>\n";
     return page + End();
 }
 
 std::string Goodbye(const SiteState& s, Encoding enc) {
-    return Head(u8"До свидания"_u, enc) + Menu(s) + "<table><tbody><tr><td>"s +
-           u8"Вы вышли с сайта"_u + "</td></tr></tbody></table>\n" + End();
+    return Head(u8"До свидания"_cp, enc) + Menu(s) + "<table><tbody><tr><td>"s +
+           u8"Вы вышли с сайта"_cp + "</td></tr></tbody></table>\n" + End();
 }
 
 std::string NotFound(Encoding enc) {
-    return Head(u8"Нет такой страницы"_u, enc) + "<p>"s + u8"Страница не найдена"_u + "</p>\n" + End();
+    return Head(u8"Нет такой страницы"_cp, enc) + "<p>"s + u8"Страница не найдена"_cp + "</p>\n" + End();
 }
 
 std::string ErrorPage(int status) {

@@ -1,5 +1,5 @@
 #pragma once
-// Page markup of the stand-in site, as UTF-8 with "{host}" left in place. The markup is kept
+// Page markup of the stand-in site, as cp1251 with "{host}" left in place. The markup is kept
 // tight: every line ends right after a tag, so no text run picks up a line-break blank.
 #include "StandInSite.h"
 

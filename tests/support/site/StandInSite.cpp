@@ -16,6 +16,7 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include "platform/CpLiteral.h"
 
 namespace site {
 
@@ -304,8 +305,8 @@ int StandInSite::LiveSessions() const {
 std::string StandInSite::Finish(std::string page, Encoding enc) const {
     std::string host = state_.linkHost.empty() ? Host() : state_.linkHost;
     page = ReplaceAll(std::move(page), "{host}", host);
-    if (enc == Encoding::Cp1251) return Utf8ToCp1251(page);
-    return page;
+    if (enc == Encoding::Cp1251) return page;
+    return Cp1251ToUtf8(page);
 }
 
 void StandInSite::Serve(int fd) {
@@ -515,6 +516,9 @@ StandInSite::Response StandInSite::Route(LoggedRequest& req, const std::string& 
         if (raw.verbatim) {
             resp.contentType = raw.contentType;
             resp.body = raw.body;
+        } else if (raw.utf8Body) {
+            resp.contentType = "text/html; charset=utf-8";
+            resp.body = Finish(raw.body, Encoding::Cp1251);  // only "{host}" replaced
         } else {
             html(raw.body, raw.encoding.value_or(enc));
         }
@@ -533,7 +537,7 @@ StandInSite::Response StandInSite::Route(LoggedRequest& req, const std::string& 
         html(pages::LoginPage(s, enc, full || s.cutLinkHasForm, full, false), enc);
     } else if (req.route == "login-post") {
         std::string login = req.Field("login"), password = req.Field("password");
-        bool ok = login == Utf8ToCp1251(s.login) && password == Utf8ToCp1251(s.password) &&
+        bool ok = login == s.login && password == s.password &&
                   (s.cutLinkHasForm || req.Field("s") == s.hiddenS);
         if (!ok) {
             html(pages::LoginPage(s, enc, true, false, s.refusedShowsLogout), enc);
@@ -580,7 +584,7 @@ StandInSite::Response StandInSite::Route(LoggedRequest& req, const std::string& 
             } else {
                 std::string shown = req.Field("s");
                 auto it = s.codes.find(shown);
-                bool right = it != s.codes.end() && req.Field("check") == Utf8ToCp1251(it->second);
+                bool right = it != s.codes.end() && req.Field("check") == it->second;
                 if (right && s.codesOnce) {
                     right = std::find(usedCodes_.begin(), usedCodes_.end(), shown) == usedCodes_.end();
                     usedCodes_.push_back(shown);
@@ -628,22 +632,23 @@ SiteState DefaultState() {
     SiteState s;
     auto& common = s.folders[0];
     auto& fav = s.folders[1];
-    const char8_t* names[] = {u8"Анна", u8"Мария", u8"Елена", u8"Ольга", u8"Татьяна", u8"Наталья",
-                              u8"Ирина", u8"Светлана", u8"Юлия", u8"Ксения", u8"Дарья", u8"Алёна"};
-    const char8_t* areas[] = {u8"Москва", u8"Санкт-Петербург", u8"Казань", u8"Новосибирск"};
+    const std::string names[] = {u8"Анна"_cp,  u8"Мария"_cp, u8"Елена"_cp,    u8"Ольга"_cp,
+                                 u8"Татьяна"_cp, u8"Наталья"_cp, u8"Ирина"_cp, u8"Светлана"_cp,
+                                 u8"Юлия"_cp,  u8"Ксения"_cp, u8"Дарья"_cp,    u8"Алёна"_cp};
+    const std::string areas[] = {u8"Москва"_cp, u8"Санкт-Петербург"_cp, u8"Казань"_cp, u8"Новосибирск"_cp};
     for (int i = 0; i < 12; ++i) {
         Contact c;
         c.login = "user" + std::to_string(i + 1);
-        c.name = std::string(reinterpret_cast<const char*>(names[i]));
+        c.name = names[i];
         c.age = std::to_string(20 + i);
-        c.area = std::string(reinterpret_cast<const char*>(areas[i % 4]));
+        c.area = areas[i % 4];
         c.photos = i % 5;
         c.intimPhotos = i % 3 == 0 ? 2 : 0;
         c.vip = i % 4 == 1;
         c.voice = i % 3 == 2;
         c.online = i % 2 == 0;
         if (i == 5) c.ageForm = AgeForm::BareComma;
-        if (i == 7) c.mark = u8"новое сообщение"_u;
+        if (i == 7) c.mark = u8"новое сообщение"_cp;
         if (i == 9) {
             c.asksCode = true;
             c.captchaS = "a1b2";
@@ -653,11 +658,11 @@ SiteState DefaultState() {
     for (int i = 0; i < 3; ++i) {
         Contact c;
         c.login = "fav" + std::to_string(i + 1);
-        c.name = u8"Избранная "_u + std::to_string(i + 1);
+        c.name = u8"Избранная "_cp + std::to_string(i + 1);
         c.age = std::to_string(30 + i);
-        c.area = u8"Самара"_u;
+        c.area = u8"Самара"_cp;
         c.photos = 3;
-        c.mark = i == 0 ? u8"Подмигнул(а) вам"_u : "";
+        c.mark = i == 0 ? u8"Подмигнул(а) вам"_cp.c_str() : "";
         fav.push_back(c);
     }
     s.codes["a1b2"] = "4711";

@@ -4,9 +4,9 @@
 // session cookies, injects faults on chosen requests and logs every request for the tests.
 //
 // Everything the site shows is configured by a plain `SiteState` that a test fills. Texts in the
-// state are UTF-8 (write them as u8"..."_u in test sources); the site turns each page into cp1251
-// with glibc iconv, or sends it as UTF-8, by `SiteState::encoding`. Form fields that arrive are
-// decoded to raw bytes (the agent posts cp1251).
+// state are cp1251, like the system's own (write them as u8"..."_cp); the site sends each page as
+// it is, or turns it into UTF-8 with glibc iconv, by `SiteState::encoding`. Form fields that arrive
+// are decoded to raw bytes (the agent posts cp1251).
 //
 // In page texts and hrefs "{host}" stands for the site's host as links show it (`LinkHost()`).
 #include <atomic>
@@ -22,14 +22,12 @@
 #include <utility>
 #include <vector>
 
+#include "platform/CpLiteral.h"
+
 namespace site {
 
-// UTF-8 bytes of a u8 literal as a std::string: narrow literals of this project are cp1251.
-inline namespace literals {
-inline std::string operator""_u(const char8_t* s, std::size_t n) {
-    return std::string(reinterpret_cast<const char*>(s), n);
-}
-}  // namespace literals
+// The UTF-8 bytes of a u8 literal, for a text meant as UTF-8 (a page with characters cp1251 lacks).
+inline std::string Utf8(std::u8string_view text) { return std::string(text.begin(), text.end()); }
 
 // glibc iconv. Utf8ToCp1251 raises std::runtime_error for a character the code page lacks;
 // Cp1251ToUtf8 converts every byte (0x98 has no character in glibc's table and raises too).
@@ -82,7 +80,7 @@ struct Contact {
     int photos = 0;
     int intimPhotos = 0;     // shown only to a session
     std::string selfLink;    // canonical self-link; empty: http://{host}/<login>/; "-": none
-    std::string profileExtra;  // raw UTF-8 markup added to the profile body
+    std::string profileExtra;  // raw markup (cp1251) added to the profile body
 
     // Confirmation code: a session's profile request answers the code page instead.
     bool asksCode = false;
@@ -112,8 +110,9 @@ struct RawPage {
     RawPage() = default;
     explicit RawPage(std::string text, bool bytes = false, std::string type = "text/html")
         : body(std::move(text)), verbatim(bytes), contentType(std::move(type)) {}
-    std::string body;       // UTF-8 markup ("{host}" replaced), encoded by the state's encoding
+    std::string body;       // cp1251 markup ("{host}" replaced), encoded by the state's encoding
     bool verbatim = false;  // send `body` bytes as they are
+    bool utf8Body = false;  // `body` is UTF-8 already ("{host}" replaced), sent as utf-8
     std::string contentType = "text/html";
     int status = 200;
     std::optional<Encoding> encoding;  // in place of the state's encoding
@@ -141,7 +140,7 @@ struct SiteState {
     int pageSize = 10;
 
     std::map<std::string, std::string> codes;  // picture "s" -> the code the site accepts
-    std::string codeFormExtra;                 // raw UTF-8 markup added inside the code form
+    std::string codeFormExtra;                 // raw markup (cp1251) added inside the code form
     std::string codePicture;                   // the picture's bytes (JPEG)
     std::string noPhotoPicture;                // /img/nophoto.gif (GIF); empty: 404
     bool codesOnce = false;                    // a picture's code is accepted once only
@@ -210,7 +209,7 @@ private:
     void AcceptLoop();
     void Serve(int fd);
     Response Route(LoggedRequest& req, const std::string& cookieHeader);
-    std::string Finish(std::string utf8Page, Encoding enc) const;
+    std::string Finish(std::string page, Encoding enc) const;
     bool WaitStop(int ms);
 
     mutable std::mutex mu_;

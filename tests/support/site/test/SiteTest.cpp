@@ -15,8 +15,8 @@
 #include <fstream>
 #include <future>
 #include <iterator>
+#include "platform/CpLiteral.h"
 
-using namespace site::literals;
 using site::StandInSite;
 
 namespace {
@@ -104,7 +104,7 @@ site::Contact Person(const std::string& login, const std::string& name) {
     c.login = login;
     c.name = name;
     c.age = "25";
-    c.area = u8"Москва"_u;
+    c.area = u8"Москва"_cp;
     return c;
 }
 
@@ -116,10 +116,10 @@ class SiteTest : public ::testing::Test {
 protected:
     void SetUp() override {
         state = site::SiteState();
-        state.password = u8"пароль"_u;  // posted as cp1251 %EF%E0%F0%EE%EB%FC
+        state.password = u8"пароль"_cp;  // posted as cp1251 %EF%E0%F0%EE%EB%FC
         for (int i = 0; i < 23; ++i)
-            state.folders[0].push_back(Person("c" + std::to_string(i), u8"Анна "_u + std::to_string(i)));
-        state.folders[1].push_back(Person("fav", u8"Мария"_u));
+            state.folders[0].push_back(Person("c" + std::to_string(i), u8"Анна "_cp + std::to_string(i)));
+        state.folders[1].push_back(Person("fav", u8"Мария"_cp));
     }
     void StartSite() {
         server = std::make_unique<StandInSite>(state);
@@ -142,8 +142,8 @@ TEST_F(SiteTest, HomePageIsHttp10Cp1251WithVisitCookieAndLoginLink) {
     EXPECT_EQ(a.Header("Content-Length"), std::to_string(a.body.size()));
     EXPECT_EQ(Cookie(a, "visit"), "visit=V1");
     EXPECT_TRUE(Has(a.body, "charset=windows-1251"));
-    EXPECT_TRUE(Has(a.body, "<a href=\"http://" + server->Host() + "/tips/index.phtml?tip=login&sold=f3a9\">Вход</a>"));
-    EXPECT_TRUE(Has(a.body, "Главная"));  // the compiler's cp1251 equals iconv's
+    EXPECT_TRUE(Has(a.body, "<a href=\"http://" + server->Host() + u8"/tips/index.phtml?tip=login&sold=f3a9\">Вход</a>"_cp));
+    EXPECT_TRUE(Has(a.body, u8"Главная"_cp));  // the compiler's cp1251 equals iconv's
     EXPECT_FALSE(Has(a.body, "{host}"));
     for (size_t i = 0; i < a.body.size(); ++i) {  // tight markup: lines end right after a tag
         if (a.body[i] == '\n') {
@@ -166,7 +166,7 @@ TEST_F(SiteTest, EncodingVariants) {
     Answer a = Exchange(server->Port(), "GET", "/");
     EXPECT_EQ(a.Header("Content-Type"), "text/html; charset=utf-8");
     EXPECT_TRUE(Has(a.body, "content=\"text/html; charset=utf-8\""));
-    EXPECT_TRUE(Has(a.body, u8"Главная"_u));
+    EXPECT_TRUE(Has(a.body, site::Utf8(u8"Главная")));
 
     server->Update([](site::SiteState& s) { s.encoding = site::Encoding::Utf8SecondMeta; });
     a = Exchange(server->Port(), "GET", "/");
@@ -174,7 +174,7 @@ TEST_F(SiteTest, EncodingVariants) {
     ASSERT_NE(first, std::string::npos);
     ASSERT_NE(second, std::string::npos);
     EXPECT_LT(first, second);
-    EXPECT_TRUE(Has(a.body, u8"Главная"_u));
+    EXPECT_TRUE(Has(a.body, site::Utf8(u8"Главная")));
 
     server->Update([](site::SiteState& s) { s.encoding = site::Encoding::Utf8Html5Meta; });
     a = Exchange(server->Port(), "GET", "/");
@@ -187,8 +187,8 @@ TEST_F(SiteTest, EncodingVariants) {
     });
     a = Exchange(server->Port(), "GET", "/");
     EXPECT_FALSE(Has(a.body, "<meta"));
-    EXPECT_TRUE(Has(a.body, u8"Главная"_u));
-    EXPECT_TRUE(Has(Exchange(server->Port(), "GET", "/tips/index.phtml?tip=login").body, "Вход"));
+    EXPECT_TRUE(Has(a.body, site::Utf8(u8"Главная")));
+    EXPECT_TRUE(Has(Exchange(server->Port(), "GET", "/tips/index.phtml?tip=login").body, u8"Вход"_cp));
 }
 
 TEST_F(SiteTest, LoginPagesAndPost) {
@@ -213,7 +213,7 @@ TEST_F(SiteTest, LoginPagesAndPost) {
 
     auto posts = server->Requests("login-post");
     ASSERT_EQ(posts.size(), 2u);
-    EXPECT_EQ(posts[1].Field("password"), "пароль");
+    EXPECT_EQ(posts[1].Field("password"), u8"пароль"_cp);
     EXPECT_EQ(posts[1].fields.size(), 7u);
     EXPECT_EQ(posts[1].fields[3].first, "tcurl");
     EXPECT_EQ(posts[1].version, "HTTP/1.0");
@@ -246,26 +246,26 @@ TEST_F(SiteTest, FolderPagesNeedASessionAndPageByTen) {
     int port = server->Port();
     std::string sid = LogIn();
     Answer none = Exchange(port, "GET", "/messages.phtml?fid=1");
-    EXPECT_TRUE(Has(none.body, "Ваши логин и пароль едины для любого из проектов"));
+    EXPECT_TRUE(Has(none.body, u8"Ваши логин и пароль едины для любого из проектов"_cp));
 
     Answer msgs = Exchange(port, "GET", "/messages.phtml?rand=4711", sid);
     EXPECT_EQ(Count(msgs.body, "messages.phtml?fid="), 3);
 
     Answer p0 = Exchange(port, "GET", "/messages.phtml?fid=1", sid + "; visit=V9");
     EXPECT_EQ(Count(p0.body, "<table class=\"m\">"), 10);
-    EXPECT_TRUE(Has(p0.body, "Найдено: 23"));
+    EXPECT_TRUE(Has(p0.body, u8"Найдено: 23"_cp));
     EXPECT_TRUE(Has(p0.body, "<a href=\"#\""));
-    EXPECT_TRUE(Has(p0.body, "<a href=\"http://" + server->Host() + "/c0/?oid=1000\">Анна 0</a>, 25<br>Москва</td>"));
+    EXPECT_TRUE(Has(p0.body, "<a href=\"http://" + server->Host() + u8"/c0/?oid=1000\">Анна 0</a>, 25<br>Москва</td>"_cp));
     Answer p2 = Exchange(port, "GET", "/messages.phtml?fid=1&offset=20", sid);
     EXPECT_EQ(Count(p2.body, "<table class=\"m\">"), 3);
     EXPECT_TRUE(Has(p2.body, "/c22/?oid=1022"));
     Answer end = Exchange(port, "GET", "/messages.phtml?fid=1&offset=30", sid);
-    EXPECT_TRUE(Has(end.body, "<td class=\"h\">Здесь будет храниться ваша переписка</td>"));
+    EXPECT_TRUE(Has(end.body, u8"<td class=\"h\">Здесь будет храниться ваша переписка</td>"_cp));
     EXPECT_FALSE(Has(end.body, "href=\"#\""));
     Answer fav = Exchange(port, "GET", "/messages.phtml?fid=2", sid);
-    EXPECT_TRUE(Has(fav.body, "Найдено: 1<br>В этой папке вы можете хранить контакты"));
+    EXPECT_TRUE(Has(fav.body, u8"Найдено: 1<br>В этой папке вы можете хранить контакты"_cp));
     Answer favEnd = Exchange(port, "GET", "/messages.phtml?fid=2&offset=10", sid);
-    EXPECT_TRUE(Has(favEnd.body, "<td class=\"h\">В этой папке вы можете хранить контакты"));
+    EXPECT_TRUE(Has(favEnd.body, u8"<td class=\"h\">В этой папке вы можете хранить контакты"_cp));
 
     auto lists = server->Requests("list");
     ASSERT_EQ(lists.size(), 6u);
@@ -276,19 +276,19 @@ TEST_F(SiteTest, FolderPagesNeedASessionAndPageByTen) {
 
 TEST_F(SiteTest, RowMarkupVariants) {
     state.folders[0].clear();
-    site::Contact bare = Person("b", u8"Бэла"_u);
+    site::Contact bare = Person("b", u8"Бэла"_cp);
     bare.ageForm = site::AgeForm::BareComma;
-    site::Contact noAge = Person("n", u8"Нина"_u);
+    site::Contact noAge = Person("n", u8"Нина"_cp);
     noAge.age.clear();
-    site::Contact photo = Person("p", u8"Поля"_u);
+    site::Contact photo = Person("p", u8"Поля"_cp);
     photo.photoLinkFirst = true;
     photo.singleTable = true;
     photo.mark = " | ";
     state.folders[0] = {bare, noAge, photo};
     StartSite();
     Answer a = Exchange(server->Port(), "GET", "/messages.phtml?fid=1", LogIn());
-    EXPECT_TRUE(Has(a.body, ">Бэла</a> , <b>25</b><br>Москва</td>"));
-    EXPECT_TRUE(Has(a.body, ">Нина</a></td>"));
+    EXPECT_TRUE(Has(a.body, u8">Бэла</a> , <b>25</b><br>Москва</td>"_cp));
+    EXPECT_TRUE(Has(a.body, u8">Нина</a></td>"_cp));
     EXPECT_TRUE(Has(a.body, "<td><a href=\"http://" + server->Host() + "/p/?oid=1002\"><img "));
     EXPECT_TRUE(Has(a.body, "<td class=\"k\"> | </td>"));
     EXPECT_EQ(Count(a.body, "<tbody>"), 3 + 2 + 2 + 1 + 1);  // menu, header, marker, rows, tail
@@ -305,18 +305,18 @@ TEST_F(SiteTest, ProfilesFullAndGuestViews) {
     StartSite();
     int port = server->Port();
     Answer guest = Exchange(port, "GET", "/c0/?oid=1000");
-    EXPECT_TRUE(Has(guest.body, "alt=\"Нажмите, чтобы увеличить\""));
+    EXPECT_TRUE(Has(guest.body, u8"alt=\"Нажмите, чтобы увеличить\""_cp));
     EXPECT_TRUE(Has(guest.body, "ico_vip.gif"));
     EXPECT_TRUE(Has(guest.body, "icop_voice.gif"));
-    EXPECT_TRUE(Has(guest.body, "<span class=\"on\">Сейчас на сайте!</span>"));
-    EXPECT_TRUE(Has(guest.body, ">5 фото</td>"));
-    EXPECT_FALSE(Has(guest.body, "интим"));
+    EXPECT_TRUE(Has(guest.body, u8"<span class=\"on\">Сейчас на сайте!</span>"_cp));
+    EXPECT_TRUE(Has(guest.body, u8">5 фото</td>"_cp));
+    EXPECT_FALSE(Has(guest.body, u8"интим"_cp));
     std::string self = "http://" + server->Host() + "/c0/";
     EXPECT_TRUE(Has(guest.body, "<a href=\"" + self + "\">" + self + "</a>"));
     Answer full = Exchange(port, "GET", "/c0/?oid=1000", LogIn());
-    EXPECT_TRUE(Has(full.body, ">5 фото, 2 интим-фото</td>"));
+    EXPECT_TRUE(Has(full.body, u8">5 фото, 2 интим-фото</td>"_cp));
     Answer other = Exchange(port, "GET", "/c1/");
-    EXPECT_TRUE(Has(other.body, "Нет фотографии") || Has(other.body, "Нажмите"));
+    EXPECT_TRUE(Has(other.body, u8"Нет фотографии"_cp) || Has(other.body, u8"Нажмите"_cp));
     EXPECT_TRUE(Has(other.body, "<span class=\"off\">"));
     EXPECT_EQ(Exchange(port, "GET", "/nobody/").statusLine, "HTTP/1.0 404 Not Found");
 }
@@ -326,7 +326,7 @@ TEST_F(SiteTest, ConfirmationCodes) {
     c.asksCode = true;
     c.captchaS = "abc";
     c.captchaNextS = "def";
-    state.codes["abc"] = u8"ключ"_u;
+    state.codes["abc"] = u8"ключ"_cp;
     state.codeFormExtra = "<input type=\"text\" name=\"Check\" value=\"own\">\n";
     std::ifstream in(std::string(VA_TEST_DATA_DIR) + "/agent/regcode.jpg", std::ios::binary);
     state.codePicture.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -338,7 +338,7 @@ TEST_F(SiteTest, ConfirmationCodes) {
     Answer page = Exchange(port, "GET", "/c0/?oid=1000", sid);
     EXPECT_TRUE(Has(page.body, "<img src=\"http://" + server->Host() + "/tips/reg.phtml?image=1&s=abc\""));
     EXPECT_TRUE(Has(page.body, "<a href=\"http://" + server->Host() + "/tips/reg_code.phtml?image=1\">"));
-    EXPECT_TRUE(Has(page.body, "<input type=\"submit\" value=\"Передать\">"));
+    EXPECT_TRUE(Has(page.body, u8"<input type=\"submit\" value=\"Передать\">"_cp));
     EXPECT_TRUE(Has(page.body, "name=\"Check\" value=\"own\""));
 
     Answer wrong = Exchange(port, "POST", "/tips/reg_code.phtml", sid, "oid=1000&back=c0&s=abc&check=0000");
@@ -347,7 +347,7 @@ TEST_F(SiteTest, ConfirmationCodes) {
     EXPECT_FALSE(Has(right.body, "reg_code"));
     EXPECT_TRUE(Has(right.body, "/c0/</a>"));
     Answer noSession = Exchange(port, "POST", "/tips/reg_code.phtml", "", "back=c0&s=abc&check=%EA%EB%FE%F7");
-    EXPECT_TRUE(Has(noSession.body, "Ваши логин и пароль"));
+    EXPECT_TRUE(Has(noSession.body, u8"Ваши логин и пароль"_cp));
 
     Answer pic = Exchange(port, "GET", "/tips/reg.phtml?image=1&s=abc");
     EXPECT_EQ(pic.Header("Content-Type"), "image/jpeg");
@@ -360,9 +360,9 @@ TEST_F(SiteTest, SessionsExpireAndLogoutKillsThem) {
     int port = server->Port();
     std::string sid = LogIn();
     EXPECT_EQ(server->LiveSessions(), 1);
-    EXPECT_TRUE(Has(Exchange(port, "GET", "/messages.phtml?fid=1", sid).body, "Найдено"));
-    EXPECT_TRUE(Has(Exchange(port, "GET", "/messages.phtml?fid=1", sid).body, "Найдено"));
-    EXPECT_TRUE(Has(Exchange(port, "GET", "/messages.phtml?fid=1", sid).body, "Ваши логин и пароль"));
+    EXPECT_TRUE(Has(Exchange(port, "GET", "/messages.phtml?fid=1", sid).body, u8"Найдено"_cp));
+    EXPECT_TRUE(Has(Exchange(port, "GET", "/messages.phtml?fid=1", sid).body, u8"Найдено"_cp));
+    EXPECT_TRUE(Has(Exchange(port, "GET", "/messages.phtml?fid=1", sid).body, u8"Ваши логин и пароль"_cp));
     EXPECT_EQ(server->LiveSessions(), 0);
 
     server->Update([](site::SiteState& s) {
@@ -371,8 +371,8 @@ TEST_F(SiteTest, SessionsExpireAndLogoutKillsThem) {
     });
     std::string a = LogIn(), b = LogIn();
     EXPECT_NE(a, b);
-    EXPECT_TRUE(Has(Exchange(port, "GET", "/messages.phtml?fid=1", a).body, "Ваши логин и пароль"));
-    EXPECT_TRUE(Has(Exchange(port, "GET", "/messages.phtml?fid=1", b).body, "Найдено"));
+    EXPECT_TRUE(Has(Exchange(port, "GET", "/messages.phtml?fid=1", a).body, u8"Ваши логин и пароль"_cp));
+    EXPECT_TRUE(Has(Exchange(port, "GET", "/messages.phtml?fid=1", b).body, u8"Найдено"_cp));
 
     server->Update([](site::SiteState& s) { s.oneSessionPerAccount = false; });
     std::string c = LogIn();
@@ -437,7 +437,7 @@ TEST_F(SiteTest, ASlowAnswerDoesNotDelayTheNext) {
 }
 
 TEST_F(SiteTest, RawPagesAndAPlainHttpClient) {
-    state.rawPages["/x.html"] = site::RawPage{u8"<p>{host} Привет</p>"_u, false};
+    state.rawPages["/x.html"] = site::RawPage{u8"<p>{host} Привет</p>"_cp, false};
     state.rawPages["/bytes"] = site::RawPage{std::string("\x01\xff", 2), true, "application/octet-stream"};
     StartSite();
     httplib::Client cli("127.0.0.1", server->Port());
@@ -445,7 +445,7 @@ TEST_F(SiteTest, RawPagesAndAPlainHttpClient) {
     auto r = cli.Get("/x.html", {{"Cookie", "visit=V1"}});
     ASSERT_TRUE(r);
     EXPECT_EQ(r->status, 200);
-    EXPECT_EQ(r->body, "<p>" + server->Host() + " Привет</p>");
+    EXPECT_EQ(r->body, "<p>" + server->Host() + u8" Привет</p>"_cp);
     auto b = cli.Get("/bytes");
     ASSERT_TRUE(b);
     EXPECT_EQ(b->body, std::string("\x01\xff", 2));
@@ -460,7 +460,7 @@ TEST_F(SiteTest, DefaultStateServes) {
     state = site::DefaultState();
     StartSite();
     Answer a = Exchange(server->Port(), "GET", "/messages.phtml?fid=1", LogIn());
-    EXPECT_TRUE(a.body.empty() || Has(a.body, "Ваши логин"));  // the default password is "secret"
+    EXPECT_TRUE(a.body.empty() || Has(a.body, u8"Ваши логин"_cp));  // the default password is "secret"
     Answer ok = Exchange(server->Port(), "POST", "/tips/login.phtml", "", LoginBody("velmora", "secret"));
     Answer list = Exchange(server->Port(), "GET", "/messages.phtml?fid=1", Cookie(ok, "sid"));
     EXPECT_EQ(Count(list.body, "<table class=\"m\">"), 10);
