@@ -16,7 +16,6 @@
 #include "ui/ContactsImportUnit.h"
 #include "ui/GradientButtonControl.h"
 
-using namespace site::literals;
 
 namespace {
 
@@ -246,7 +245,7 @@ TEST_F(ImportPageTest, ButtonsFollowTheWidthAndTheLockedButtonSaysSo) {
 
 TEST_F(ImportPageTest, TheEditsTakeOnlyCodePage1251AndThePasswordLogsInAsTyped) {
     site::SiteState state = site::DefaultState();
-    state.password = u8"пароль€"_u;
+    state.password = u8"пароль€"_cp;
     StartSite(state);
     AddFolders();
     MakePage();

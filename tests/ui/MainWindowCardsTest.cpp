@@ -20,7 +20,6 @@
 #include "ui/ChatPersonListControl.h"
 #include "ui/MainAgentUnit.h"
 
-using namespace site::literals;
 
 namespace {
 

@@ -29,7 +29,6 @@
 #include "ui/FileReadErrors.h"
 #include "ui/GradientButtonControl.h"
 
-using namespace site::literals;
 
 namespace {
 
