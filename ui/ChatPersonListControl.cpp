@@ -114,7 +114,9 @@ void TChatPersonList::LoadPersons(int selected) {
     for (int i = 0; i < n; ++i) {
         const std::string name = Friend->GetFieldText("Name");
         if (!name.empty()) {
-            auto* card = new TChatPerson();
+            // Made in the panel at once (hidden until shown below): a parentless widget would be a
+            // window of its own first, and moving it into the panel costs more than the card.
+            auto* card = new TChatPerson(pnPersonList);
             card->OnPersonClick = [this](TObject* s) { PersonClick(s); };
             card->OnQuestionnaireClick = [this](TObject* s) { QuestionnaireClick(s); };
             card->OnBasketClick = [this](TObject* s) { DeletePerson(s); };
@@ -137,9 +139,8 @@ void TChatPersonList::LoadPersons(int selected) {
             const std::string count = Friend->GetFieldText("PhotoCount");
             card->SetPhotoCount(count.empty() || count == "0" ? 0 : PhotoCountOf(count));
             card->SetLetter(Friend->GetFieldText("NewMessage") == "1");
-            // Made expanded, put into the panel, collapsed.
+            // Made expanded, then collapsed.
             card->SetChatPersonStyle(cpFull);
-            card->setParent(pnPersonList);
             card->SetChatPersonStyle(cpShort);
             card->setGeometry(0, i * 20 + extra, panelWidth, card->height());
             if (i == selected) {

@@ -1,5 +1,7 @@
 #include "ui/FolderButtonControl.h"
 
+#include <QEvent>
+
 #include "ui/ControlClicks.h"
 
 TFolderButton::TFolderButton(QWidget* owner) : TPanel(owner) {
@@ -25,6 +27,12 @@ TFolderButton::~TFolderButton() {
     // The label and the image go before the bar itself.
     delete lbCaption;
     delete imgBackground;
+}
+
+void TFolderButton::changeEvent(QEvent* event) {
+    TPanel::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        QMetaObject::invokeMethod(this, [this] { lbCaption->SetCaption(lbCaption->Caption()); }, Qt::QueuedConnection);
 }
 
 std::string TFolderButton::Caption() const { return lbCaption->Caption(); }

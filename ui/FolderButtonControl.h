@@ -34,6 +34,10 @@ public:
     TImage* imgBackground;
     TLabel* lbCaption;
 
+protected:
+    // The caption is in the bar's font: a new font sizes it again.
+    void changeEvent(QEvent* event) override;
+
 private:
     TFolderButtonStyle style_ = TFolderButtonStyle::bsNone;
 };

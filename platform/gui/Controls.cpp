@@ -1,7 +1,6 @@
 #include "platform/gui/Controls.h"
 
 #include <QBitmap>
-#include <QEvent>
 #include <QFontMetrics>
 #include <QImage>
 #include <QStyleOptionButton>
@@ -26,11 +25,6 @@ void TLabel::SetCaption(std::string_view caption) {
 void TLabel::SetAutoSize(bool value) {
     autoSize_ = value;
     FitText();
-}
-
-void TLabel::changeEvent(QEvent* event) {
-    QLabel::changeEvent(event);
-    if (event->type() == QEvent::FontChange) FitText();
 }
 
 void TLabel::FitText() {

@@ -27,10 +27,6 @@ public:
     bool Transparent() const { return !autoFillBackground(); }
     void SetTransparent(bool value) { setAutoFillBackground(!value); }
 
-protected:
-    // A new font (the parent's, or its own) sizes an auto-sized label again.
-    void changeEvent(QEvent* event) override;
-
 private:
     void FitText();
     bool autoSize_ = true;

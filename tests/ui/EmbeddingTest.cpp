@@ -1,5 +1,6 @@
 // Pages created by class name and embedded into a host's panel.
 #include <QApplication>
+#include <QCursor>
 #include <QLineEdit>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -45,6 +46,7 @@ public:
 class THost;
 THost* reentrantHost = nullptr;
 TCustomForm* innerResult = reinterpret_cast<TCustomForm*>(1);
+bool hourGlassAfterInner = false;
 
 class THost : public TCustomForm, public TEmbeddingHost {
 public:
@@ -63,6 +65,8 @@ class TReentrantPage : public TCustomForm {
 public:
     explicit TReentrantPage(QWidget* owner) : TCustomForm(owner) {
         innerResult = reentrantHost->CreateEmbeddedForm(reentrantHost->panel, "TTestPage");
+        // The refused inner call leaves the outer call's hourglass alone.
+        hourGlassAfterInner = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
     }
 };
 
@@ -133,6 +137,7 @@ TEST_F(Registered, ReEntryGivesNullAndCreatesNothing) {
     reentrantHost = nullptr;
     ASSERT_NE(nullptr, outer);
     EXPECT_EQ(nullptr, innerResult);
+    EXPECT_TRUE(hourGlassAfterInner);
     EXPECT_EQ(1, static_cast<int>(host.panel->findChildren<TCustomForm*>().size()));
     EXPECT_EQ(nullptr, QApplication::overrideCursor());
     EXPECT_FALSE(host.CreatingForm());

@@ -231,6 +231,13 @@ TEST(FolderButtonTest, StylesAndClicks) {
     bar.SetCaption(u8"Общая папка"_cp);
     EXPECT_EQ(u8"Общая папка"_cp, bar.Caption());
     EXPECT_EQ(QPoint(3, 3), bar.lbCaption->pos());
+    // The caption is in the bar's font, also one set after it.
+    QFont bold = bar.font();
+    bold.setBold(true);
+    bar.setFont(bold);
+    Settle();
+    EXPECT_TRUE(bar.lbCaption->font().bold());
+    EXPECT_EQ(bar.lbCaption->sizeHint(), bar.lbCaption->size());
     std::vector<TObject*> senders;
     bar.OnClick = [&](TObject* s) { senders.push_back(s); };
     bar.show();
