@@ -108,6 +108,15 @@ bool TfrmImport::LoadServers() {
     return serversReadable_;
 }
 
+bool TfrmImport::ServersReadableNow() {
+    if (serversReadable_) return true;
+    // Read again: a file mended meanwhile is taken up as the list shows it.
+    if (!LoadServers()) return false;
+    ServerIndex->Build("URL", dmFriend->Servers.get());
+    RefreshServerList("");
+    return false;
+}
+
 void TfrmImport::SaveServers() { dmFriend->Servers->SaveToFile(kServersFile); }
 
 void TfrmImport::FormCreate() {
@@ -209,7 +218,7 @@ void TfrmImport::sbAddServerClick() {
         dlgMessages->ShowMessage(u8"Необходимо сначала ввести новое имя сервера!"_cp);
         return;
     }
-    if (!serversReadable_ && !LoadServers()) return;
+    if (!ServersReadableNow()) return;
     if (ServerIndex->FindNode(name)) {
         dlgMessages->ShowMessage(u8"Такое имя уже есть в списке!"_cp);
         return;
@@ -226,7 +235,7 @@ void TfrmImport::sbDeleteServerClick() {
         dlgMessages->ShowMessage(u8"Необходимо сначала выбрать строку для удаления!"_cp);
         return;
     }
-    if (!serversReadable_ && !LoadServers()) return;
+    if (!ServersReadableNow()) return;
     if (cblServer->Checked(selected)) cblServer->SetChecked(selected, false);
     ServerIndex->DeleteItem(selected);
     SaveServers();

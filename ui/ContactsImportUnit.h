@@ -101,6 +101,9 @@ protected:
 private:
     // Loads the server list; false (and the error shown) when the file cannot be read.
     bool LoadServers();
+    // True while the server file reads; otherwise reads it again, shows the list it now holds
+    // (or the error) and answers false, so the pending add or delete changes nothing.
+    bool ServersReadableNow();
     void SaveServers();
     void EnableRunButtons();
     void RunEnded();

@@ -3,6 +3,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
+#include <random>
 
 #include "agent/CheckMessagesClass.h"
 #include "agent/OnLineFriendsUnit.h"
@@ -317,6 +318,14 @@ TEST_F(MainWindowTest, UnreadableFilesAndMissingPagesLetTheWindowStart) {
     EXPECT_NE(std::string::npos, errors[0].find("AgentServers.xml"));
     EXPECT_EQ(0, page->cblServer->Count());
     EXPECT_EQ("<Servers><Server>", UiTestEnv::Read(env.CurrentFile("AgentServers.xml")));
+    // Mended on disk: the next press shows the file's list and changes nothing yet; then it adds.
+    UiTestEnv::Write(env.CurrentFile("AgentServers.xml"), "<Servers><Server><URL>a</URL></Server></Servers>");
+    page->sbAddServerClick();
+    EXPECT_TRUE(page->ServersReadable());
+    ASSERT_EQ(1, page->cblServer->Count());
+    page->sbAddServerClick();
+    EXPECT_EQ(2, page->cblServer->Count());
+    EXPECT_EQ("new", page->cblServer->Items(1));
     win.reset();
 
     // Pages that cannot be created leave their tabs empty; the window starts, works and closes.
@@ -378,6 +387,29 @@ TEST(NewMessageMarksTest, LoginsMatchAndAnEmptyLoginMatchesOnlyItsOwnAddress) {
         TXMLNode flag = stored.RecordNodes()->Nodes(i).FindChild("NewMessage");
         ASSERT_TRUE(flag) << i;
         EXPECT_EQ(want[static_cast<size_t>(i)].second ? "1" : "0", flag.Text()) << i;
+    }
+}
+
+TEST(NewMessageMarksTest, TheSameAnswersAsTheContactTablesLookUp) {
+    std::mt19937 rng(7);
+    const char* hosts[] = {"http://h/", "http://H/", "https://h/", "x"};
+    const char* logins[] = {"anna", "Anna", "boris", "", "anna/x", "nologin"};
+    auto url = [&] {
+        std::string u = std::string(hosts[rng() % 4]) + logins[rng() % 6];
+        if (rng() % 3) u += "/";
+        if (rng() % 4 == 0) u += "?oid=1";
+        return u;
+    };
+    for (int round = 0; round < 50; ++round) {
+        TFriend stored, found;
+        for (int i = 0; i < 8; ++i) stored.AddFriend("n", "", url(), "", 0, 0, 0, 0, 0, "");
+        for (int i = 0; i < 5; ++i) found.AddFriend("n", "", url(), "", 0, 0, 0, 0, 0, "");
+        std::vector<bool> got;
+        MarkNewMessages(stored, found, [&](const std::string&, bool m) { got.push_back(m); });
+        for (int i = 0; i < 8; ++i) {
+            const std::string u = stored.RecordNodes()->Nodes(i).FindChild("URL").Text();
+            EXPECT_EQ(static_cast<bool>(found.FindByLogin(u)), got[static_cast<size_t>(i)]) << u;
+        }
     }
 }
 
