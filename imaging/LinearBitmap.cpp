@@ -35,8 +35,9 @@ int64_t CheckedSize(int64_t width, int64_t height, int pixelSize) {
     return line * height;
 }
 
-uint8_t* Allocate(int64_t bytes) {
-    auto* p = new (std::nothrow) uint8_t[static_cast<size_t>(bytes)];
+// Contents undefined, as the pixels are always written before they are read.
+std::unique_ptr<uint8_t[]> Allocate(int64_t bytes) {
+    std::unique_ptr<uint8_t[]> p(new (std::nothrow) uint8_t[static_cast<size_t>(bytes)]);
     if (!p) throw EOutOfMemory("Out of memory");
     return p;
 }
@@ -113,102 +114,89 @@ void LoadPalette(HPALETTE palette, int count, uint8_t* colors) {
 int64_t TLinearBitmap::MaxSize() { return maxSize.load(); }
 void TLinearBitmap::SetMaxSize(int64_t bytes) { maxSize.store(bytes); }
 
-TLinearBitmap::~TLinearBitmap() {
-    delete[] Map;
-    delete[] Palette;
-}
-
 void TLinearBitmap::New(int width, int height, TPixelFormat format) {
-    if (Present && width == Width && height == Height && format == PixelFormat) return;
+    if (present_ && width == width_ && height == height_ && format == pixelFormat_) return;
     const int pixelSize = PixelSizeOf(format);
     if (pixelSize == 0) throw ELinearBitmap("Unsupported pixel format");
     const int64_t size = CheckedSize(width, height, pixelSize);
 
     // Everything new is allocated first, so that a failure leaves the bitmap as it was.
-    uint8_t* map = Allocate(size + 1);
-    uint8_t* palette = nullptr;
-    if (format == pf8bit && !Palette) {
-        try {
-            palette = Allocate(768);
-        } catch (...) {
-            delete[] map;
-            throw;
-        }
-        std::memset(palette, 0, 768);
+    Store map = Allocate(size + 1);
+    Store palette;
+    if (format == pf8bit && !palette_) {
+        palette = Allocate(768);
+        std::memset(palette.get(), 0, 768);
     }
-    delete[] Map;
-    Map = map;
+    map_ = std::move(map);
     if (format == pf8bit) {
-        if (palette) Palette = palette;
+        if (palette) palette_ = std::move(palette);
     } else {
-        delete[] Palette;
-        Palette = nullptr;
+        palette_.reset();
     }
-    Width = width;
-    Height = height;
-    PixelSize = pixelSize;
-    BytesPerLine = width * pixelSize;
-    PixelFormat = format;
-    Size = static_cast<int>(size);
-    Present = true;
+    width_ = width;
+    height_ = height;
+    pixelSize_ = pixelSize;
+    bytesPerLine_ = width * pixelSize;
+    pixelFormat_ = format;
+    size_ = static_cast<int>(size);
+    present_ = true;
 }
 
 void TLinearBitmap::Clear() {
-    delete[] Map;
-    Map = nullptr;
-    delete[] Palette;
-    Palette = nullptr;
-    Present = false;
-    Width = Height = Size = PixelSize = 0;
-    BytesPerLine = 0;
-    PixelFormat = pfCustom;
+    map_.reset();
+    palette_.reset();
+    present_ = false;
+    width_ = height_ = size_ = pixelSize_ = 0;
+    bytesPerLine_ = 0;
+    pixelFormat_ = pfCustom;
 }
 
 uint8_t* TLinearBitmap::ScanLine(int row) {
-    if (!Present || row < 0 || row >= Height) throw ELinearBitmap("Scan line index out of range");
-    return Map + static_cast<size_t>(row) * BytesPerLine;
+    if (!present_ || row < 0 || row >= height_) throw ELinearBitmap("Scan line index out of range");
+    return map_.get() + static_cast<size_t>(row) * bytesPerLine_;
+}
+
+const uint8_t* TLinearBitmap::ScanLine(int row) const {
+    return const_cast<TLinearBitmap*>(this)->ScanLine(row);
 }
 
 bool TLinearBitmap::IsGrayScale() const {
-    if (!Present) return false;
-    switch (PixelFormat) {
+    if (!present_) return false;
+    const uint8_t* map = map_.get();
+    switch (pixelFormat_) {
         case pf8bit:
             for (int i = 0; i < 256; ++i)
-                if (Palette[i * 3] != i || Palette[i * 3 + 1] != i || Palette[i * 3 + 2] != i) return false;
+                if (palette_[i * 3] != i || palette_[i * 3 + 1] != i || palette_[i * 3 + 2] != i) return false;
             return true;
         case pf16bit: return true;
         case pf24bit:
-            for (int64_t i = 0; i + 2 < static_cast<int64_t>(Size); i += 3)
-                if (Map[i] != Map[i + 1] || Map[i] != Map[i + 2]) return false;
+            for (int64_t i = 0; i + 2 < static_cast<int64_t>(size_); i += 3)
+                if (map[i] != map[i + 1] || map[i] != map[i + 2]) return false;
             return true;
         default: return false;
     }
 }
 
 void TLinearBitmap::SetPixelFormat(TPixelFormat format) {
-    if (!Present || format == PixelFormat) return;
+    if (!present_ || format == pixelFormat_) return;
     if (format != pf8bit && format != pf24bit && format != pf32bit)
         throw ELinearBitmap("Unsupported pixel format");
     const int newPixelSize = PixelSizeOf(format);
-    const int64_t size = CheckedSize(Width, Height, newPixelSize);
-    const int64_t pixels = static_cast<int64_t>(Width) * Height;
+    const int64_t size = CheckedSize(width_, height_, newPixelSize);
+    const int64_t pixels = static_cast<int64_t>(width_) * height_;
 
-    uint8_t* map = Allocate(size + 1);
-    uint8_t* palette = nullptr;
-    try {
-        if (format == pf8bit) palette = Allocate(768);
-    } catch (...) {
-        delete[] map;
-        throw;
-    }
+    Store map = Allocate(size + 1);
+    Store palette;
+    if (format == pf8bit) palette = Allocate(768);
     map[size] = 0;
 
+    const uint8_t* old = map_.get();
     // Reads pixel i of the old store as blue, green, red.
     auto bgr = [&](int64_t i, uint8_t& b, uint8_t& g, uint8_t& r) {
-        const uint8_t* p = Map + i * PixelSize;
-        switch (PixelFormat) {
+        const uint8_t* p = old + i * pixelSize_;
+        switch (pixelFormat_) {
             case pf8bit: {
-                const uint8_t* e = Palette + p[0] * 3;
+                const uint8_t* e = palette_.get() + p[0] * 3;
                 b = e[0], g = e[1], r = e[2];
                 break;
             }
@@ -218,9 +206,9 @@ void TLinearBitmap::SetPixelFormat(TPixelFormat format) {
     };
 
     if (format == pf8bit) {
-        if (PixelFormat == pf16bit) {
-            for (int64_t i = 0; i < pixels; ++i) map[i] = Map[i * 2 + 1];
-            std::memcpy(palette, GrayPalette, 768);
+        if (pixelFormat_ == pf16bit) {
+            for (int64_t i = 0; i < pixels; ++i) map[i] = old[i * 2 + 1];
+            std::memcpy(palette.get(), GrayPalette, 768);
         } else {
             // Red in bits 7-5, green in bits 4-2, blue in bits 1-0.
             for (int64_t i = 0; i < pixels; ++i) {
@@ -236,51 +224,47 @@ void TLinearBitmap::SetPixelFormat(TPixelFormat format) {
         }
     } else {
         for (int64_t i = 0; i < pixels; ++i) {
-            uint8_t* q = map + i * newPixelSize;
+            uint8_t* q = map.get() + i * newPixelSize;
             bgr(i, q[0], q[1], q[2]);
             if (newPixelSize == 4) q[3] = 0;
         }
     }
 
-    delete[] Map;
-    Map = map;
-    delete[] Palette;
-    Palette = palette;
-    PixelSize = newPixelSize;
-    BytesPerLine = Width * newPixelSize;
-    Size = static_cast<int>(size);
-    PixelFormat = format;
+    map_ = std::move(map);
+    palette_ = std::move(palette);
+    pixelSize_ = newPixelSize;
+    bytesPerLine_ = width_ * newPixelSize;
+    size_ = static_cast<int>(size);
+    pixelFormat_ = format;
 }
 
 void TLinearBitmap::TakeOver(TLinearBitmap& other) {
     if (&other == this) return;
     Clear();
-    Width = other.Width;
-    Height = other.Height;
-    PixelFormat = other.PixelFormat;
-    BytesPerLine = other.BytesPerLine;
-    PixelSize = other.PixelSize;
-    Size = other.Size;
-    Present = other.Present;
-    Map = other.Map;
-    Palette = other.Palette;
-    other.Map = nullptr;
-    other.Palette = nullptr;
-    other.Present = false;
+    width_ = other.width_;
+    height_ = other.height_;
+    pixelFormat_ = other.pixelFormat_;
+    bytesPerLine_ = other.bytesPerLine_;
+    pixelSize_ = other.pixelSize_;
+    size_ = other.size_;
+    present_ = other.present_;
+    map_ = std::move(other.map_);
+    palette_ = std::move(other.palette_);
+    other.present_ = false;
 }
 
 void TLinearBitmap::PackRows() {
-    if (!Present || Width * PixelSize == BytesPerLine) return;
-    const int64_t line = static_cast<int64_t>(Width) * PixelSize;
-    const int64_t size = line * Height;
-    uint8_t* map = Allocate(size + 1);
+    if (!present_ || width_ * pixelSize_ == bytesPerLine_) return;
+    const int64_t line = static_cast<int64_t>(width_) * pixelSize_;
+    const int64_t size = line * height_;
+    Store map = Allocate(size + 1);
     map[size] = 0;
-    for (int y = 0; y < Height; ++y)
-        std::memcpy(map + line * y, Map + static_cast<int64_t>(BytesPerLine) * y, static_cast<size_t>(line));
-    delete[] Map;
-    Map = map;
-    BytesPerLine = static_cast<int>(line);
-    Size = static_cast<int>(size);
+    for (int y = 0; y < height_; ++y)
+        std::memcpy(map.get() + line * y, map_.get() + static_cast<int64_t>(bytesPerLine_) * y,
+                    static_cast<size_t>(line));
+    map_ = std::move(map);
+    bytesPerLine_ = static_cast<int>(line);
+    size_ = static_cast<int>(size);
 }
 
 void TLinearBitmap::LoadFromStream(TStream& stream, const std::string& formatName) {
@@ -300,28 +284,28 @@ void TLinearBitmap::CopyFromBitmap(TBitmap& source) {
         return;
     }
     New(source.Width(), source.Height(), source.PixelFormat());
-    for (int y = 0; y < Height; ++y)
-        std::memcpy(Map + static_cast<int64_t>(BytesPerLine) * y, source.ScanLine(y),
-                    static_cast<size_t>(BytesPerLine));
-    if (PixelFormat == pf8bit) LoadPalette(source.Palette(), 256, Palette);
+    for (int y = 0; y < height_; ++y)
+        std::memcpy(ScanLine(y), source.ScanLine(y), static_cast<size_t>(bytesPerLine_));
+    if (pixelFormat_ == pf8bit) LoadPalette(source.Palette(), 256, palette_.get());
 }
 
 void TLinearBitmap::Assign(TObject* source) {
     if (source == this) return;
     if (auto* lb = dynamic_cast<TLinearBitmap*>(source)) {
-        if (!lb->Present) {
+        if (!lb->present_) {
             Clear();
             return;
         }
-        New(lb->Width, lb->Height, lb->PixelFormat);
-        if (BytesPerLine == lb->BytesPerLine) {
-            std::memcpy(Map, lb->Map, static_cast<size_t>(Size));
+        New(lb->width_, lb->height_, lb->pixelFormat_);
+        if (bytesPerLine_ == lb->bytesPerLine_) {
+            std::memcpy(map_.get(), lb->map_.get(), static_cast<size_t>(size_));
         } else {
-            for (int y = 0; y < Height; ++y)
-                std::memcpy(Map + static_cast<int64_t>(BytesPerLine) * y,
-                            lb->Map + static_cast<int64_t>(lb->BytesPerLine) * y, static_cast<size_t>(BytesPerLine));
+            for (int y = 0; y < height_; ++y)
+                std::memcpy(map_.get() + static_cast<int64_t>(bytesPerLine_) * y,
+                            lb->map_.get() + static_cast<int64_t>(lb->bytesPerLine_) * y,
+                            static_cast<size_t>(bytesPerLine_));
         }
-        if (PixelFormat == pf8bit) std::memcpy(Palette, lb->Palette, 768);
+        if (pixelFormat_ == pf8bit) std::memcpy(palette_.get(), lb->palette_.get(), 768);
         return;
     }
     if (auto* bmp = dynamic_cast<TBitmap*>(source);
@@ -358,14 +342,14 @@ void TLinearBitmap::Assign(TObject* source) {
 
 void TLinearBitmap::AssignTo(TObject* dest) {
     if (auto* bmp = dynamic_cast<TBitmap*>(dest)) {
-        if (!Present) return;
+        if (!present_) return;
         // Every pixel is overwritten: the old ones need no conversion on the way.
         bmp->Clear();
-        bmp->SetPixelFormat(PixelFormat == pf16bit ? pf8bit : PixelFormat);
-        if (PixelFormat == pf8bit) bmp->SetPalette(MakePalette(Palette, 256));
-        else if (PixelFormat == pf16bit) bmp->SetPalette(MakePalette(GrayPalette, 256));
-        bmp->SetWidth(Width);
-        bmp->SetHeight(Height);
+        bmp->SetPixelFormat(pixelFormat_ == pf16bit ? pf8bit : pixelFormat_);
+        if (pixelFormat_ == pf8bit) bmp->SetPalette(MakePalette(palette_.get(), 256));
+        else if (pixelFormat_ == pf16bit) bmp->SetPalette(MakePalette(GrayPalette, 256));
+        bmp->SetWidth(width_);
+        bmp->SetHeight(height_);
         CopyToBitmap(*bmp);
         return;
     }
@@ -377,22 +361,22 @@ void TLinearBitmap::AssignTo(TObject* dest) {
 }
 
 void TLinearBitmap::CopyToBitmap(TBitmap& dest) {
-    if (!Present || Height < 1) return;
+    if (!present_ || height_ < 1) return;
     const TPixelFormat df = dest.PixelFormat();
-    const bool same = df == PixelFormat;
-    if (!same && !(PixelFormat == pf8bit && df == pf24bit) && !(PixelFormat == pf16bit && df == pf8bit))
+    const bool same = df == pixelFormat_;
+    if (!same && !(pixelFormat_ == pf8bit && df == pf24bit) && !(pixelFormat_ == pf16bit && df == pf8bit))
         throw ELinearBitmap("Unsupported pixel format");
     // Row by row through the bitmap's own rows; never past either picture.
-    const int rows = std::min(Height, dest.Height());
-    const int width = std::min(Width, dest.Width());
+    const int rows = std::min(height_, dest.Height());
+    const int width = std::min(width_, dest.Width());
     if (rows < 1 || width < 1) return;
     for (int y = 0; y < rows; ++y) {
-        const uint8_t* src = Map + static_cast<int64_t>(BytesPerLine) * y;
+        const uint8_t* src = ScanLine(y);
         uint8_t* dst = dest.ScanLine(y);
         if (same) {
-            std::memcpy(dst, src, static_cast<size_t>(width) * PixelSize);
-        } else if (PixelFormat == pf8bit) {
-            for (int x = 0; x < width; ++x) std::memcpy(dst + x * 3, Palette + src[x] * 3, 3);
+            std::memcpy(dst, src, static_cast<size_t>(width) * pixelSize_);
+        } else if (pixelFormat_ == pf8bit) {
+            for (int x = 0; x < width; ++x) std::memcpy(dst + x * 3, palette_.get() + src[x] * 3, 3);
         } else {
             for (int x = 0; x < width; ++x) dst[x] = src[x * 2 + 1];
         }

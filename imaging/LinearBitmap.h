@@ -4,6 +4,7 @@
 // (blue, green, red triples) for 8-bit pictures; conversions between its four pixel formats; and the
 // copy to and from the framework's bitmap, graphic and picture.
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "imaging/BaseStream.h"
@@ -26,21 +27,25 @@ extern uint8_t GrayPalette[768];
 class TLinearBitmap : public TAssignObject {
 public:
     TLinearBitmap() = default;
-    ~TLinearBitmap() override;
+    ~TLinearBitmap() override = default;
     std::string ClassName() const override { return "TLinearBitmap"; }
 
-    int Width = 0;
-    int Height = 0;
+    // The fields, read-only from outside: only New, the conversions, TakeOver and Clear change
+    // them, so the sizes always describe the store.
+    int Width() const { return width_; }
+    int Height() const { return height_; }
     // pf8bit, pf16bit (16-bit grey samples), pf24bit or pf32bit while present; pfCustom when empty.
-    TPixelFormat PixelFormat = pfCustom;
-    int BytesPerLine = 0;
-    int PixelSize = 0;
-    int Size = 0;
-    bool Present = false;
-    // Size + 1 bytes: a spare byte behind the last row. Owned.
-    uint8_t* Map = nullptr;
-    // 768 bytes for pf8bit, null otherwise. Owned.
-    uint8_t* Palette = nullptr;
+    TPixelFormat PixelFormat() const { return pixelFormat_; }
+    int BytesPerLine() const { return bytesPerLine_; }
+    int PixelSize() const { return pixelSize_; }
+    int Size() const { return size_; }
+    bool Present() const { return present_; }
+    // The pixel store, Size + 1 bytes (a spare byte behind the last row); null when empty.
+    uint8_t* Map() { return map_.get(); }
+    const uint8_t* Map() const { return map_.get(); }
+    // 768 bytes (blue, green, red triples) for pf8bit, null otherwise.
+    uint8_t* Palette() { return palette_.get(); }
+    const uint8_t* Palette() const { return palette_.get(); }
 
     // Allocates for the size and format; the same size and format keeps the pixels. An 8-bit
     // bitmap keeps its palette's contents. Raises "Unsupported pixel format", then "Invalid bitmap
@@ -49,10 +54,12 @@ public:
     virtual void Clear();
     // Row y; "Scan line index out of range" outside 0..Height-1.
     uint8_t* ScanLine(int row);
+    const uint8_t* ScanLine(int row) const;
     bool IsGrayScale() const;
     // Converts the pixels in place; raises "Unsupported pixel format" for other targets.
     void SetPixelFormat(TPixelFormat format);
-    // Takes every field and both buffers of other, which is left without pixels.
+    // Takes every field and both buffers of other, which is left without pixels (its other fields
+    // keep their values).
     void TakeOver(TLinearBitmap& other);
     virtual void PackRows();
 
@@ -71,7 +78,18 @@ public:
     static void SetMaxSize(int64_t bytes);
 
 private:
+    using Store = std::unique_ptr<uint8_t[]>;
     void CopyFromBitmap(TBitmap& source);
+
+    int width_ = 0;
+    int height_ = 0;
+    TPixelFormat pixelFormat_ = pfCustom;
+    int bytesPerLine_ = 0;
+    int pixelSize_ = 0;
+    int size_ = 0;
+    bool present_ = false;
+    Store map_;
+    Store palette_;
 };
 
 // Blue-green-red triples to palette entries (red, green, blue, PC_RESERVED).

@@ -1,6 +1,8 @@
 #include "platform/AtomicFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,14 +31,47 @@ std::string RandomSuffix() {
     return s;
 }
 
-// Removes the temporary file and closes its descriptor on every path that does not commit.
+constexpr size_t kSuffixLength = 12;
+
+bool IsSuffix(const char* s) {
+    size_t n = 0;
+    for (; s[n]; ++n)
+        if (!((s[n] >= '0' && s[n] <= '9') || (s[n] >= 'a' && s[n] <= 'f'))) return false;
+    return n == kSuffixLength;
+}
+
+// Removes the temporaries that earlier saves of the same target left behind when they were
+// killed. A saver holds its temporary's lock until the rename, so a temporary whose lock can be
+// taken at once belongs to nobody. It is removed while the lock is held, and only when the name
+// still leads to the file that was locked.
+void RemoveOrphans(const std::string& folder, const std::string& dirPrefix, const std::string& namePrefix) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    while (struct dirent* e = ::readdir(dir)) {
+        if (std::strncmp(e->d_name, namePrefix.c_str(), namePrefix.size()) != 0 ||
+            !IsSuffix(e->d_name + namePrefix.size()))
+            continue;
+        const std::string path = dirPrefix + e->d_name;
+        int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat held {}, named {};
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) &&
+            ::lstat(path.c_str(), &named) == 0 && named.st_dev == held.st_dev && named.st_ino == held.st_ino)
+            ::unlink(path.c_str());
+        ::close(fd);
+    }
+    ::closedir(dir);
+}
+
+// Removes the temporary file on every path that does not commit; the descriptor, and with it the
+// lock, goes last, so no cleaner takes a temporary that is still in use.
 struct TempFile {
     std::string path;
     int fd = -1;
     bool committed = false;
     ~TempFile() {
-        if (fd >= 0) ::close(fd);
         if (!committed && !path.empty()) ::unlink(path.c_str());
+        if (fd >= 0) ::close(fd);
     }
 };
 
@@ -56,23 +91,38 @@ void AtomicWriteFile(const std::string& fileName, std::string_view data) {
     struct stat st {};
     const bool exists = ::stat(target.c_str(), &st) == 0;
     if (exists && !S_ISREG(st.st_mode)) RaiseCreate(fileName, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+    // A read-only file refuses the write, as it does in place. The mode bits decide, so that this
+    // holds for root as well; for anyone else the file's own rights count too.
+    if (exists && ((st.st_mode & 0222) == 0 ||
+                   (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 && errno == EACCES)))
+        RaiseCreate(fileName, EACCES);
 
     const size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
+    const std::string dirPrefix = slash == std::string::npos ? std::string() : folder;
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    const std::string prefix = (slash == std::string::npos ? std::string() : folder) + "." + base + ".tmp";
+    const std::string namePrefix = "." + base + ".tmp";
+
+    RemoveOrphans(folder, dirPrefix, namePrefix);
 
     TempFile tmp;
     for (int attempt = 0; attempt < 100 && tmp.fd < 0; ++attempt) {
-        std::string candidate = prefix + RandomSuffix();
+        std::string candidate = dirPrefix + namePrefix + RandomSuffix();
         // 0666 lets the umask decide the mode of a new file, as any other file the user creates.
         int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            tmp.fd = fd;
-            tmp.path = std::move(candidate);
-        } else if (errno != EEXIST) {
-            RaiseCreate(fileName, errno);
+        if (fd < 0) {
+            if (errno != EEXIST) RaiseCreate(fileName, errno);
+            continue;
         }
+        // Another save's cleaner may take the new file between the open and the lock; it then
+        // removes it, which the link count shows, and the next name is tried.
+        struct stat own {};
+        if (::flock(fd, LOCK_EX) != 0 || ::fstat(fd, &own) != 0 || own.st_nlink == 0) {
+            ::close(fd);
+            continue;
+        }
+        tmp.fd = fd;
+        tmp.path = std::move(candidate);
     }
     if (tmp.fd < 0) RaiseCreate(fileName, EEXIST);
 
@@ -93,14 +143,12 @@ void AtomicWriteFile(const std::string& fileName, std::string_view data) {
         int err = errno;
         throw EWriteError("Cannot write file \"" + fileName + "\". " + ErrorText(err));
     }
-    int fd = tmp.fd;
-    tmp.fd = -1;
-    if (::close(fd) != 0) {
-        int err = errno;
-        throw EWriteError("Cannot write file \"" + fileName + "\". " + ErrorText(err));
-    }
+    // The lock is held across the rename: until then the file still carries a temporary's name.
+    // The data are on disk already, so closing afterwards cannot lose any.
     if (::rename(tmp.path.c_str(), target.c_str()) != 0) RaiseCreate(fileName, errno);
     tmp.committed = true;
+    ::close(tmp.fd);
+    tmp.fd = -1;
 
     // The rename is durable only once the folder itself is on disk. The new content is already in
     // place here, so a folder that cannot be flushed (some file systems refuse) is not an error.

@@ -3,8 +3,12 @@
 #include <string>
 #include <string_view>
 
-// Writes data to a temporary file in the target's folder, flushes it to disk, renames it over
-// fileName and flushes the folder. On any failure the temporary file is removed, an existing
+// Writes data to a temporary file in the target's folder (".<name>.tmp" and a random suffix,
+// locked with flock while it is written), flushes it to disk, renames it over fileName and
+// flushes the folder. Temporaries of the same target that no saver holds any more (left by a
+// killed process) are removed first. On any failure the temporary file is removed, an existing
 // target stays byte-identical and EFCreateError (cannot create/replace) or EWriteError (cannot
 // write) is raised. A replaced file keeps its permission bits; a symbolic link is written through.
+// An existing file with no write bit (read-only) is not replaced: EFCreateError with
+// "Permission denied".
 void AtomicWriteFile(const std::string& fileName, std::string_view data);

@@ -1,7 +1,5 @@
 #include "storage/clFriend.h"
 
-#include <unordered_set>
-
 #include "platform/ProgramDir.h"
 #include "storage/clUrlList.h"
 
@@ -37,40 +35,6 @@ int IntegerOf(TXMLNode record, std::string_view name) {
     return static_cast<int>(value);
 }
 
-// What Target.FindByUrl / FindByLogin would answer, kept in sets so that a merge is linear.
-// Records the merge adds are entered too, as the lookups would see them.
-class TMergeLookup {
-public:
-    TMergeLookup(TFriend& target, int mode) : mode_(mode) {
-        if (mode_ != 1 && mode_ != 2) return;
-        if (TXMLRecordNodes* nodes = target.RecordNodes())
-            for (int i = 0; i < nodes->Count(); ++i)
-                if (TXMLNode url = nodes->Nodes(i).FindChild("URL")) Add(url.Text());
-    }
-    bool Contains(const std::string& url) const {
-        if (mode_ == 2) {
-            const std::string login = ExtractLogin(url);
-            if (!login.empty()) return logins_.count(login) != 0;
-        } else if (mode_ != 1) {
-            return false;
-        }
-        return urls_.count(LowerCase(url)) != 0;
-    }
-    void Add(const std::string& url) {
-        if (mode_ != 1 && mode_ != 2) return;
-        urls_.insert(LowerCase(url));
-        if (mode_ == 2) {
-            std::string login = ExtractLogin(url);
-            if (!login.empty()) logins_.insert(std::move(login));
-        }
-    }
-
-private:
-    int mode_;
-    std::unordered_set<std::string> urls_;
-    std::unordered_set<std::string> logins_;
-};
-
 }  // namespace
 
 TFriend::TFriend() {
@@ -94,16 +58,54 @@ void TFriend::InternalInitFieldDefs() {
     defs.Add("NewMessage", ftInteger, 0, true);
 }
 
-TXMLNode TFriend::FindByUrl(std::string_view Url) {
-    return FindFieldNode("URL", [Url](const std::string& text) { return SameText(text, Url); });
+bool TFriend::IsCurrent(const TKeyIndex& key) const {
+    return key.valid && Document() && Document()->ChangeCount() == key.changes;
 }
+
+void TFriend::Enter(TKeyIndex& key, int index, TXMLNode record) {
+    TXMLNode url = record.FindChild("URL");
+    if (!url) return;  // the walks pass over a record without the element
+    // emplace keeps an existing entry: the first record wins, as in a walk from the top.
+    if (&key == &byLogin_) {
+        std::string login = ExtractLogin(url.Text());
+        if (!login.empty()) key.first.emplace(std::move(login), index);
+    } else {
+        key.first.emplace(LowerCase(url.Text()), index);
+    }
+}
+
+TXMLNode TFriend::Find(TKeyIndex& key, const std::string& text) {
+    TXMLRecordNodes* nodes = RecordNodes();
+    if (!nodes) return TXMLNode();
+    if (!IsCurrent(key)) {
+        key.first.clear();
+        key.first.reserve(static_cast<size_t>(nodes->Count()));
+        for (int i = 0; i < nodes->Count(); ++i) Enter(key, i, nodes->Nodes(i));
+        key.changes = Document()->ChangeCount();
+        key.valid = true;
+    }
+    auto it = key.first.find(text);
+    return it == key.first.end() ? TXMLNode() : nodes->Nodes(it->second).FindChild("URL");
+}
+
+void TFriend::EnterAppended(TKeyIndex& key, bool wasCurrent, TXMLNode record) {
+    // An OnPosition handler may have changed the document in between: then only a rebuild is safe.
+    if (!wasCurrent || OnPosition) {
+        key.valid = false;
+        return;
+    }
+    Enter(key, RecordCount() - 1, record);
+    key.changes = Document()->ChangeCount();
+}
+
+TXMLNode TFriend::FindByUrl(std::string_view Url) { return Find(byUrl_, LowerCase(Url)); }
 
 TXMLNode TFriend::FindByLogin(std::string_view Url) {
     const std::string login = ExtractLogin(Url);
     // Without a login the address is the only identity left; a substring test of '' would
     // match nothing and let every merge add the contact again.
     if (login.empty()) return FindByUrl(Url);
-    return FindFieldNode("URL", [&login](const std::string& text) { return ExtractLogin(text) == login; });
+    return Find(byLogin_, login);
 }
 
 void TFriend::SetFields(TXMLNode record, std::string_view Name, std::string_view Login, std::string_view URL,
@@ -125,14 +127,20 @@ void TFriend::SetFields(TXMLNode record, std::string_view Name, std::string_view
 TXMLNode TFriend::AddFriend(std::string_view Name, std::string_view Login, std::string_view URL,
                             std::string_view Area, int Age, int VipUser, int PhotoCount, int WithVoice, int Intim,
                             std::string_view AgeRange) {
+    const bool logins = IsCurrent(byLogin_), urls = IsCurrent(byUrl_);
     TXMLNode record = AppendRecordNode();
     SetFields(record, Name, Login, URL, Area, Age, VipUser, PhotoCount, WithVoice, Intim, AgeRange);
+    EnterAppended(byLogin_, logins, record);
+    EnterAppended(byUrl_, urls, record);
     return record;
 }
 
 TXMLNode TFriend::CopyRecord(TXMLTable& Source) {
+    const bool logins = IsCurrent(byLogin_), urls = IsCurrent(byUrl_);
     TXMLNode record = AppendRecordNode();
     for (const TFieldDef& def : FieldDefs()) FieldOf(record, def.Name).SetText(Source.GetFieldText(def.Name));
+    EnterAppended(byLogin_, logins, record);
+    EnterAppended(byUrl_, urls, record);
     return record;
 }
 
@@ -153,16 +161,17 @@ void TFriend::MergeByLogin(TFriend* Target) { MergeInto(Target, 2); }
 void TFriend::MergeInto(TFriend* Target, int Mode) {
     TXMLRecordNodes* nodes = RecordNodes();
     if (!Target || !nodes || nodes->Count() == 0) return;
-    TMergeLookup lookup(*Target, Mode);
     const int count = nodes->Count();
     for (int i = 0; i < count; ++i) {
         TXMLNode record = nodes->Nodes(i);
         const std::string url = TextOf(record, "URL");
-        if (lookup.Contains(url)) continue;
+        // Target's lookups are indexed, and its appends keep the index current, so a merge is
+        // linear in the two tables.
+        const TXMLNode found = Mode == 1 ? Target->FindByUrl(url) : Mode == 2 ? Target->FindByLogin(url) : TXMLNode();
+        if (found) continue;
         Target->AddFriend(TextOf(record, "Name"), TextOf(record, "Login"), url, TextOf(record, "Area"),
                           IntegerOf(record, "Age"), IntegerOf(record, "VipUser"), IntegerOf(record, "PhotoCount"),
                           IntegerOf(record, "WithVoice"), IntegerOf(record, "Intim"), TextOf(record, "AgeRange"));
-        lookup.Add(url);
     }
 }
 

@@ -1,8 +1,13 @@
 #pragma once
 // The contact table: one "Friend" record per contact of the site, identified by its profile page
-// address (URL) and by the login taken from it.
+// address (URL) and by the login taken from it. The lookups go through an index (login -> first
+// record, lower-cased address -> first record) that the table's appends keep current; any other
+// change to the document, through the table or through RecordNodes, is seen by the document's
+// change count and rebuilds the index at the next lookup.
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "storage/clXMLDataTable.h"
 
@@ -40,6 +45,22 @@ protected:
     void InternalInitFieldDefs() override;
 
 private:
+    // One key of the lookups: the login (ExtractLogin of the address) or the address with A-Z
+    // lower-cased, to the index of the first record holding it. Each is built at its first use.
+    struct TKeyIndex {
+        std::unordered_map<std::string, int> first;
+        std::uint64_t changes = 0;  // the document's change count it matches
+        bool valid = false;
+    };
+    bool IsCurrent(const TKeyIndex& key) const;
+    void Enter(TKeyIndex& key, int index, TXMLNode record);
+    TXMLNode Find(TKeyIndex& key, const std::string& text);
+    // Enters the record just appended into a key that matched the document before the append.
+    void EnterAppended(TKeyIndex& key, bool wasCurrent, TXMLNode record);
+
+    TKeyIndex byLogin_;
+    TKeyIndex byUrl_;
+
     void SetFields(TXMLNode record, std::string_view Name, std::string_view Login, std::string_view URL,
                    std::string_view Area, int Age, int VipUser, int PhotoCount, int WithVoice, int Intim,
                    std::string_view AgeRange);

@@ -28,8 +28,7 @@ TXMLNode TXMLRecordNodes::Nodes(int index) const {
 void TXMLRecordNodes::Rebuild(TXMLNode root) {
     root_ = root;
     nodes_.clear();
-    for (pugi::xml_node c = root.Handle().first_child(); c; c = c.next_sibling())
-        if (c.type() == pugi::node_element) nodes_.emplace_back(c);
+    for (TXMLNode c = root.FirstChild(); c; c = c.NextSibling()) nodes_.push_back(c);
 }
 
 // ---- TXMLTable ----
@@ -84,14 +83,14 @@ TXMLNode TXMLTable::AppendRecordNode() {
 void TXMLTable::DeleteRecord(int Index) {
     if (!recordNodes_) RaiseIndex(Index);
     TXMLNode record = recordNodes_->Nodes(Index);
-    recordNodes_->Root().Handle().remove_child(record.Handle());
+    recordNodes_->Root().RemoveChild(record);
     recordNodes_->nodes_.erase(recordNodes_->nodes_.begin() + Index);
     currentIndex_ = -1;
 }
 
 void TXMLTable::ClearRecords() {
     if (recordNodes_) {
-        recordNodes_->Root().Handle().remove_children();
+        recordNodes_->Root().RemoveChildren();
         recordNodes_->nodes_.clear();
     }
     currentIndex_ = -1;

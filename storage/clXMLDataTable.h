@@ -57,6 +57,7 @@ public:
     // Null until a document exists.
     TXMLRecordNodes* RecordNodes() { return recordNodes_.get(); }
     TXMLDocument* Document() { return document_.get(); }
+    const TXMLDocument* Document() const { return document_.get(); }
     int CurrentIndex() const { return currentIndex_; }
 
     const std::string& TopNodeName() const { return topNodeName_; }

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build and the tests need, skipping those already present.
+# With the argument "bench", also what the benchmarks need (nginx as the HTTP peer).
 set -euo pipefail
 PKGS=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
@@ -9,6 +10,9 @@ PKGS=(
   libxml2-dev libxml2-utils libjpeg-turbo-progs
   fonts-dejavu-core xdg-utils python3 coreutils
 )
+# The benchmarks' own packages.
+BENCH_PKGS=(nginx-light)
+if [ "${1:-}" = "bench" ]; then PKGS+=("${BENCH_PKGS[@]}"); fi
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -177,7 +177,7 @@ HINTERNET TSubmit::SendRequest(TStream* data) {
                 CheckError(!api_.WriteData(request, buffer.data(), static_cast<DWORD>(got), &written));
             }
         }
-        CheckError(!api_.ReceiveResponse(request, nullptr));
+        received_ = CheckError(!api_.ReceiveResponse(request, nullptr));
         return request;
     } catch (...) {
         if (request) api_.CloseHandle(request);
@@ -216,18 +216,48 @@ void TSubmit::ReadResponse(HINTERNET request, TStream* contentStream, THTTPRespo
         ReportError(text + " - '" + url_.URL + "'");
         return;
     }
-    std::unique_ptr<char[]> buffer;
-    DWORD capacity = 0;
+    // A body that ends before it is whole is a failure: the stream goes back to what it held.
+    const int64_t size = contentStream ? contentStream->Size() : 0;
+    const int64_t position = contentStream ? contentStream->Position() : 0;
+    // The read buffer serves the next request too, unless the service offered an unusually large piece.
+    struct KeepBounded {
+        std::unique_ptr<char[]>& buffer;
+        DWORD& capacity;
+        ~KeepBounded() {
+            if (capacity > kKeptReadBuffer) {
+                buffer.reset();
+                capacity = 0;
+            }
+        }
+    } keep{readBuffer_, readCapacity_};
     while (true) {
         DWORD available = 0;
-        if (!api_.QueryDataAvailable(request, &available) || available == 0) break;
-        if (available > capacity) {
-            buffer.reset(new char[available]);
-            capacity = available;
+        bool ok = api_.QueryDataAvailable(request, &available);
+        if (ok && available == 0) return;
+        if (ok) {
+            if (available > readCapacity_) {
+                readBuffer_.reset();
+                readBuffer_.reset(new char[available]);
+                readCapacity_ = available;
+            }
+            DWORD read = 0;
+            ok = api_.ReadData(request, readBuffer_.get(), available, &read);
+            if (ok && read == 0) return;
+            if (ok && contentStream) contentStream->WriteBuffer(readBuffer_.get(), std::min<DWORD>(read, available));
         }
-        DWORD read = 0;
-        if (!api_.ReadData(request, buffer.get(), available, &read) || read == 0) break;
-        if (contentStream) contentStream->WriteBuffer(buffer.get(), std::min<DWORD>(read, available));
+        if (!ok) {
+            // A failed receive was reported already; reading after it fails for the same cause.
+            if (received_) CheckError(true);
+            if (contentStream) {
+                try {
+                    if (contentStream->Size() != size) contentStream->SetSize(size);
+                } catch (const EStreamError&) {
+                    // A stream that cannot be cut keeps the bytes; it still goes back to its position.
+                }
+                contentStream->SetPosition(position);
+            }
+            return;
+        }
     }
 }
 
@@ -261,6 +291,7 @@ public:
         return count;
     }
     int64_t Seek(int64_t, TSeekOrigin) override { return static_cast<int64_t>(data.size()); }
+    void SetSize(int64_t size) override { data.resize(static_cast<size_t>(size)); }
     std::string data;
 };
 }  // namespace

@@ -103,4 +103,8 @@ private:
     winhttp::HINTERNET connection_ = nullptr;
     TUrl url_;
     std::unique_ptr<THTTPRequestHeader> requestHeader_;
+    bool received_ = false;  // the last request's answer headers arrived
+    static constexpr winhttp::DWORD kKeptReadBuffer = 2u << 20;
+    std::unique_ptr<char[]> readBuffer_;
+    winhttp::DWORD readCapacity_ = 0;
 };

@@ -1,15 +1,20 @@
-// Folder files of many contacts: our load and save beside bare pugixml on the same file, and the
-// login merge at two sizes (it should grow linearly).
+// Folder files of many contacts: our load and save beside bare pugixml on the same file, the
+// login merge at two sizes (it should grow linearly), and an import's look-up-then-append at two
+// sizes through the index beside the record walk it replaced.
 #include <benchmark/benchmark.h>
 #include <pugixml.hpp>
 
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <random>
+#include <set>
 #include <string>
+#include <vector>
 
-#include "storage/clFriend.h"
 #include "platform/CpLiteral.h"
+#include "storage/clFriend.h"
+#include "storage/clUrlList.h"
 
 namespace {
 
@@ -115,8 +120,73 @@ void BM_MergeByLogin(benchmark::State& state) {
     state.SetComplexityN(n);
 }
 
+// Distinct logins as the site's users pick them: a name, sometimes a year or a number, sometimes
+// an underscore, mixed case; 4 to 15 characters.
+const std::vector<std::string>& Logins(int n) {
+    static std::map<int, std::vector<std::string>> made;
+    auto it = made.find(n);
+    if (it != made.end()) return it->second;
+    static const char* const names[] = {"anna", "olga", "natasha", "ivan", "sergey", "marina", "katya", "dima",
+                                        "sweet", "kitty", "alex", "lena", "misha", "tanya", "angel", "sunny",
+                                        "vova", "yulia", "max", "irina", "pavel", "sveta", "oleg", "lisa"};
+    std::mt19937 rng(static_cast<unsigned>(n));
+    std::set<std::string> seen;
+    std::vector<std::string> out;
+    while (static_cast<int>(out.size()) < n) {
+        std::string login = names[rng() % 24];
+        if (rng() % 3 == 0) login += "_";
+        if (rng() % 2) login += names[rng() % 24];
+        switch (rng() % 3) {
+            case 0: login += std::to_string(1960 + rng() % 50); break;
+            case 1: login += std::to_string(rng() % 1000); break;
+            default: break;
+        }
+        if (rng() % 4 == 0) login[0] = static_cast<char>(login[0] - 'a' + 'A');
+        if (login.size() < 4 || login.size() > 15 || !seen.insert(LowerCase(login)).second) continue;
+        out.push_back(login);
+    }
+    return made[n] = out;
+}
+
+// The record walk that the index replaced: every record's URL element, its text, its login.
+TXMLNode WalkByLogin(TFriend& t, std::string_view url) {
+    const std::string login = ExtractLogin(url);
+    TXMLRecordNodes* nodes = t.RecordNodes();
+    if (login.empty() || !nodes) return TXMLNode();
+    for (int i = 0; i < nodes->Count(); ++i) {
+        TXMLNode field = nodes->Nodes(i).FindChild("URL");
+        if (field && ExtractLogin(field.Text()) == login) return field;
+    }
+    return TXMLNode();
+}
+
+// An import of n rows into an empty folder table: each row is looked up by its login and appended
+// when it is new, as the import and the new-message check do.
+template <bool Indexed>
+void Import(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    const std::vector<std::string>& logins = Logins(n);
+    const std::string area = u8"Москва, м. Киевская"_cp;
+    for (auto _ : state) {
+        TFriend t;
+        t.LoadFromFile(BenchDir() + "/missing.xml");
+        for (int i = 0; i < n; ++i) {
+            const std::string url = "http://www.velmora.ru/" + logins[static_cast<size_t>(i)] + "/";
+            const TXMLNode found = Indexed ? t.FindByLogin(url) : WalkByLogin(t, url);
+            if (!found) t.AddFriend(logins[static_cast<size_t>(i)], LowerCase(logins[static_cast<size_t>(i)]), url, area,
+                                    18 + i % 50, i % 2, i % 9, i % 3 == 0, 0, "");
+        }
+        if (t.RecordCount() != n) state.SkipWithError("wrong import result");
+    }
+}
+
+void BM_ImportIndexed(benchmark::State& state) { Import<true>(state); }
+void BM_ImportWalk(benchmark::State& state) { Import<false>(state); }
+
 }  // namespace
 
+BENCHMARK(BM_ImportIndexed)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ImportWalk)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3)->ReportAggregatesOnly(true);
 BENCHMARK(BM_OurLoad)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PugiLoad)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OurSave)->Arg(100000)->Unit(benchmark::kMillisecond);

@@ -42,11 +42,11 @@ void Touch(const TBitmap& bmp) {
 void Linear(TBitmap& bmp, uint8_t pick) {
     TLinearBitmap lb;
     lb.Assign(&bmp);
-    if (!lb.Present) return;
-    Check(lb.Width == bmp.Width() && lb.Height == bmp.Height(), "the copy keeps the size");
-    Check(lb.Size == static_cast<int64_t>(lb.BytesPerLine) * lb.Height, "rows end to end");
+    if (!lb.Present()) return;
+    Check(lb.Width() == bmp.Width() && lb.Height() == bmp.Height(), "the copy keeps the size");
+    Check(lb.Size() == static_cast<int64_t>(lb.BytesPerLine()) * lb.Height(), "rows end to end");
     (void)lb.IsGrayScale();
-    (void)lb.ScanLine(lb.Height - 1);
+    (void)lb.ScanLine(lb.Height() - 1);
 
     TLinearBitmap twin;
     twin.Assign(&lb);
@@ -62,7 +62,7 @@ void Linear(TBitmap& bmp, uint8_t pick) {
 
     // Into bitmaps of other sizes: the copy never runs past either picture.
     TBitmap other;
-    other.SetPixelFormat(lb.PixelFormat == pf16bit ? pf8bit : lb.PixelFormat);
+    other.SetPixelFormat(lb.PixelFormat() == pf16bit ? pf8bit : lb.PixelFormat());
     other.SetSize(1 + pick % 7, 1 + (pick >> 3) % 5);
     try {
         lb.CopyToBitmap(other);
@@ -95,10 +95,10 @@ void Sized(const uint8_t* data, size_t size) {
         lb.New(w, h, format);
     } catch (const Exception&) {
     }
-    if (lb.Present) {
-        Check(lb.Width == w && lb.Height == h, "the size asked for");
-        Check(static_cast<int64_t>(lb.Size) == static_cast<int64_t>(lb.BytesPerLine) * h, "rows end to end");
-        for (size_t i = 0; i < size && i < static_cast<size_t>(lb.Size); ++i) lb.Map[i] = data[i];
+    if (lb.Present()) {
+        Check(lb.Width() == w && lb.Height() == h, "the size asked for");
+        Check(static_cast<int64_t>(lb.Size()) == static_cast<int64_t>(lb.BytesPerLine()) * h, "rows end to end");
+        for (size_t i = 0; i < size && i < static_cast<size_t>(lb.Size()); ++i) lb.Map()[i] = data[i];
         (void)lb.ScanLine(h - 1);
         (void)lb.IsGrayScale();
         try {
@@ -109,7 +109,7 @@ void Sized(const uint8_t* data, size_t size) {
         }
         try {
             lb.SetPixelFormat(kFormats[pick % 9]);
-            lb.New(w, h, lb.PixelFormat);  // the same size and format keeps the pixels
+            lb.New(w, h, lb.PixelFormat());  // the same size and format keeps the pixels
         } catch (const Exception&) {
         }
     }

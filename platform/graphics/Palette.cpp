@@ -94,6 +94,25 @@ HPALETTE CopyPalette(HPALETTE palette) {
     return CreatePalette(copy.data(), static_cast<int>(copy.size()));
 }
 
+HPALETTE CreateHalftonePalette() {
+    PALETTEENTRY e[256];
+    PALETTEENTRY stock[20];
+    GetPaletteEntries(StockObject(), 0, 20, stock);
+    for (int i = 0; i < 10; ++i) {
+        e[i] = stock[i];
+        e[246 + i] = stock[10 + i];
+    }
+    for (int i = 0; i < 216; ++i)
+        e[10 + i] = PALETTEENTRY{static_cast<uint8_t>(i / 36 * 51), static_cast<uint8_t>(i / 6 % 6 * 51),
+                                 static_cast<uint8_t>(i % 6 * 51), 0};
+    // k * 255 / 21 for k = 1..20 never lands on a multiple of 51, so no grey repeats the cube's.
+    for (int k = 1; k <= 20; ++k) {
+        const auto v = static_cast<uint8_t>((k * 255 + 10) / 21);
+        e[225 + k] = PALETTEENTRY{v, v, v, 0};
+    }
+    return CreatePalette(e, 256);
+}
+
 bool DeletePalette(HPALETTE palette) {
     if (palette == StockObject()) return true;
     {

@@ -31,6 +31,10 @@ bool DeletePalette(HPALETTE palette);
 bool IsPalette(HPALETTE palette);
 // The platform's 20-colour default palette (the stock object); never freed.
 HPALETTE GetStockPalette();
+// The screen's halftone palette, new on every call (the caller owns it): 256 entries, the 20 stock
+// colours at 0-9 and 246-255, the 6 x 6 x 6 colour cube (red slowest) at 10-225, and 20 greys
+// between the cube's grey levels at 226-245.
+HPALETTE CreateHalftonePalette();
 // The entry closest to the colour by squared RGB distance, the lowest index on ties; -1 for an
 // unknown handle.
 int GetNearestPaletteIndex(HPALETTE palette, uint8_t red, uint8_t green, uint8_t blue);

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/graphics/Types.h"
+
 // The folder for temporary files, ending in '/': $TMPDIR when set, else /tmp/.
 std::string GetTempPath();
 
@@ -20,3 +22,14 @@ int GetScreenBitsPerPixel();
 
 // The id of a named clipboard format: the same name (A-Z folded) gives the same id, from 0xC000 on.
 unsigned RegisterClipboardFormat(const std::string& name);
+
+// Ends the batch of pending GDI calls. The stand-in draws at once: nothing to flush.
+inline bool GdiFlush() { return true; }
+
+// A GDI result check: the value itself when the call succeeded (not 0 or null). The stand-in keeps
+// no per-call error code, so a failure always raises EOutOfResources "Out of system resources".
+template <typename T>
+T GDICheck(T value) {
+    if (!value) throw EOutOfResources("Out of system resources");
+    return value;
+}

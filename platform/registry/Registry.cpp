@@ -119,54 +119,78 @@ bool Unquote(const QString& line, qsizetype& pos, QString& out) {
     return false;
 }
 
-bool ReadHive(QIODevice& device, QSettings::SettingsMap& map) {
+// Reads one value line into map under group; false when it is malformed.
+bool ReadValueLine(const QString& line, const QString& group, QSettings::SettingsMap& map) {
+    qsizetype pos = 0;
+    QString name;
+    if (!Unquote(line, pos, name)) return false;
+    if (pos >= line.size() || line[pos] != u'=') return false;
+    ++pos;
+    QVariant value;
+    if (line.mid(pos, 6) == QStringLiteral("dword:")) {
+        QString hex = line.mid(pos + 6);
+        if (hex.size() != 8) return false;
+        uint32_t v = 0;
+        for (QChar c : hex) {
+            int d = HexDigit(c);
+            if (d < 0) return false;
+            v = v * 16 + static_cast<uint32_t>(d);
+        }
+        value = QVariant(static_cast<int>(static_cast<int32_t>(v)));
+    } else {
+        QString s;
+        if (!Unquote(line, pos, s) || pos != line.size()) return false;
+        value = QVariant(s);
+    }
+    map.insert(group + u'/' + EncodePart(name), value);
+    return true;
+}
+
+// Parses the store line by line. A line that cannot be read (a bad value, bad quoting, bytes that
+// are not UTF-8, a last line cut short) is skipped on its own, so one damaged line never costs the
+// other settings; after a bad key line the values up to the next key have no place and are
+// skipped too. Answers the number of lines skipped.
+int ParseHive(const QByteArray& bytes, QSettings::SettingsMap& map) {
     map.clear();
-    QByteArray bytes = device.readAll();
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    QString text = decoder(bytes);
-    if (decoder.hasError()) return false;
+    int skipped = 0;
     QString group;  // encoded, "" before the first section
     bool inSection = false;
-    const QStringList lines = text.split(u'\n');
-    for (QString line : lines) {
+    for (const QByteArray& raw : bytes.split('\n')) {
+        QStringDecoder decoder(QStringDecoder::Utf8);
+        QString line = decoder(raw);
+        if (decoder.hasError()) {
+            ++skipped;
+            continue;
+        }
         if (line.endsWith(u'\r')) line.chop(1);
         if (line.trimmed().isEmpty() || line.startsWith(u';')) continue;
         if (line.startsWith(u'[')) {
-            if (!line.endsWith(u']')) return false;
-            QStringList segments = line.mid(1, line.size() - 2).split(u'\\');
+            inSection = false;
+            if (!line.endsWith(u']')) {
+                ++skipped;
+                continue;
+            }
             QStringList encoded;
-            for (const QString& seg : segments) {
-                if (seg.isEmpty()) return false;
+            bool named = true;
+            for (const QString& seg : line.mid(1, line.size() - 2).split(u'\\')) {
+                named = named && !seg.isEmpty();
                 encoded << EncodePart(seg);
+            }
+            if (!named) {
+                ++skipped;
+                continue;
             }
             group = encoded.join(u'/');
             inSection = true;
             continue;
         }
-        if (!inSection) return false;
-        qsizetype pos = 0;
-        QString name;
-        if (!Unquote(line, pos, name)) return false;
-        if (pos >= line.size() || line[pos] != u'=') return false;
-        ++pos;
-        QVariant value;
-        if (line.mid(pos, 6) == QStringLiteral("dword:")) {
-            QString hex = line.mid(pos + 6);
-            if (hex.size() != 8) return false;
-            uint32_t v = 0;
-            for (QChar c : hex) {
-                int d = HexDigit(c);
-                if (d < 0) return false;
-                v = v * 16 + static_cast<uint32_t>(d);
-            }
-            value = QVariant(static_cast<int>(static_cast<int32_t>(v)));
-        } else {
-            QString s;
-            if (!Unquote(line, pos, s) || pos != line.size()) return false;
-            value = QVariant(s);
-        }
-        map.insert(group + u'/' + EncodePart(name), value);
+        if (!inSection || !ReadValueLine(line, group, map)) ++skipped;
     }
+    return skipped;
+}
+
+bool ReadHive(QIODevice& device, QSettings::SettingsMap& map) {
+    ParseHive(device.readAll(), map);
     return true;
 }
 
@@ -334,6 +358,30 @@ bool PrepareFile(const QString& fileName) {
     return (st.st_mode & 0777) == 0600 || ::chmod(native.constData(), 0600) == 0;
 }
 
+// A store with lines that could not be read is copied unchanged to "<store>.bak" before a write
+// replaces it, so that what was skipped can still be recovered by hand. False when the copy
+// cannot be made; true when none is needed.
+bool BackUpDamagedStore(const QString& fileName) {
+    QFile store(fileName);
+    if (!store.open(QIODevice::ReadOnly)) return true;  // nothing readable to keep
+    const QByteArray bytes = store.readAll();
+    QSettings::SettingsMap map;
+    if (ParseHive(bytes, map) == 0) return true;
+    // The copy holds the password as the store does: private from the start.
+    const QByteArray native = QFile::encodeName(fileName + QStringLiteral(".bak"));
+    int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    bool ok = ::fchmod(fd, 0600) == 0;
+    for (qsizetype done = 0; ok && done < bytes.size();) {
+        ssize_t n = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        if (n < 0 && errno == EINTR) continue;
+        ok = n > 0;
+        if (ok) done += n;
+    }
+    ok = ::fsync(fd) == 0 && ok;
+    return ::close(fd) == 0 && ok;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -351,7 +399,7 @@ struct TRegistry::Impl {
         }
         return *settings;
     }
-    // An unreadable or malformed store reads as an empty one.
+    // An unreadable store reads as an empty one.
     bool Readable() { return User().status() == QSettings::NoError; }
 };
 
@@ -446,6 +494,7 @@ void TRegistry::Flush() {
     if (!dirty_) return;
     QSettings& s = Store().User();
     QString file = s.fileName();
+    if (!BackUpDamagedStore(file)) Fail("Cannot write the registry store backup " + S(file) + ".bak");
     if (!PrepareFile(file)) Fail("Cannot write the registry store " + S(file));
     t_writeCalled = t_writeOk = false;
     s.sync();

@@ -7,7 +7,8 @@
 //   <config>/VelmoraAgent/HKEY_CURRENT_USER.hive
 // (tests move <config> with QSettings::setPath(RegistryFormat(), QSettings::UserScope, dir)).
 // The file holds the password, so it is created with mode 0600 and folders we create get 0700.
-// A store that cannot be read (unreadable or malformed) reads as empty.
+// A store that cannot be read reads as empty. A line of it that cannot be read is skipped on its
+// own; before a write replaces a store with such lines, it is copied unchanged to "<store>.bak".
 //
 // HKEY_CLASSES_ROOT is read-only and holds what the system's MIME list says: a key per file
 // extension (".png") with the value "Content Type", and a key per content type under

@@ -90,10 +90,12 @@ constexpr DWORD ERROR_WINHTTP_INCORRECT_HANDLE_TYPE = 12018;
 constexpr DWORD ERROR_WINHTTP_INCORRECT_HANDLE_STATE = 12019;
 constexpr DWORD ERROR_WINHTTP_CANNOT_CONNECT = 12029;
 constexpr DWORD ERROR_WINHTTP_CONNECTION_ERROR = 12030;
+constexpr DWORD ERROR_WINHTTP_RESEND_REQUEST = 12032;
 constexpr DWORD ERROR_WINHTTP_HEADER_NOT_FOUND = 12150;
 constexpr DWORD ERROR_WINHTTP_INVALID_SERVER_RESPONSE = 12152;
 constexpr DWORD ERROR_WINHTTP_REDIRECT_FAILED = 12156;
 constexpr DWORD ERROR_WINHTTP_SECURE_FAILURE = 12175;
+constexpr DWORD ERROR_WINHTTP_HEADER_SIZE_OVERFLOW = 12182;
 constexpr DWORD ERROR_WINHTTP_RESPONSE_DRAIN_OVERFLOW = 12184;
 
 class IWinHttp {
@@ -135,6 +137,15 @@ public:
 
 // The libcurl back end, one for the whole program.
 IWinHttp& DefaultWinHttp();
+
+// What the libcurl back end holds of bodies for one session, in bytes: request bodies kept for a
+// replay and answer bytes waiting to be read (spare buffers included), now and at their peak since
+// the session was opened. For tests and measurements.
+struct HeldBytes {
+    uint64_t upload = 0, uploadPeak = 0;
+    uint64_t answer = 0, answerPeak = 0;
+};
+bool SessionHeldBytes(HINTERNET session, HeldBytes& out);
 
 // Bodies larger than this stop the read with a read failure; what was read so far stays.
 constexpr uint64_t MAX_RESPONSE_BODY = 32ull * 1024 * 1024;

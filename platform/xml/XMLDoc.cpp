@@ -1,11 +1,16 @@
 #include "platform/xml/XMLDoc.h"
 
 #include <fcntl.h>
+#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <pugixml.hpp>
+
+#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include "platform/AtomicFile.h"
 #include "platform/Codec.h"
@@ -114,23 +119,142 @@ void BlankLoadedControls(pugi::xml_document& doc) {
     }
 }
 
-// True when the bytes open with an XML declaration whose encoding is windows-1251.
-bool DeclaresCp1251(std::string_view bytes) {
-    if (bytes.substr(0, 5) != "<?xml") return false;
+// The encoding named by the XML declaration the bytes open with, lower-cased; '' without one.
+std::string DeclaredEncoding(std::string_view bytes) {
+    if (bytes.substr(0, 5) != "<?xml") return std::string();
     size_t end = bytes.find("?>");
-    if (end == std::string_view::npos) return false;
+    if (end == std::string_view::npos) return std::string();
     std::string decl = LowerCase(bytes.substr(0, end));
     size_t p = decl.find("encoding");
-    if (p == std::string::npos) return false;
+    if (p == std::string::npos) return std::string();
     p = decl.find_first_not_of(" \t\r\n", p + 8);
-    if (p == std::string::npos || decl[p] != '=') return false;
+    if (p == std::string::npos || decl[p] != '=') return std::string();
     p = decl.find_first_not_of(" \t\r\n", p + 1);
-    if (p == std::string::npos || (decl[p] != '"' && decl[p] != '\'')) return false;
+    if (p == std::string::npos || (decl[p] != '"' && decl[p] != '\'')) return std::string();
     size_t q = decl.find(decl[p], p + 1);
-    if (q == std::string::npos) return false;
-    std::string name = decl.substr(p + 1, q - p - 1);
-    return name == "windows-1251" || name == "cp1251";
+    if (q == std::string::npos) return std::string();
+    return decl.substr(p + 1, q - p - 1);
 }
+
+bool StartsWith(std::string_view s, std::string_view p) { return s.substr(0, p.size()) == p; }
+
+// Names under which the bytes are to be read as UTF-8 whatever the declaration says: UTF-8
+// itself, and the wide encodings, which a declaration readable as 8-bit text contradicts.
+bool ReadAsUtf8(const std::string& encoding) {
+    for (std::string_view p : {"utf-8", "utf8", "utf-16", "utf16", "utf-32", "utf32", "ucs-2", "ucs2", "ucs-4",
+                               "ucs4", "unicode"})
+        if (StartsWith(encoding, p)) return true;
+    return false;
+}
+
+[[noreturn]] void RaiseParse(const std::string& name, const std::string& reason, uint64_t offset) {
+    throw EDOMParseError("XML parse error in \"" + name + "\": " + reason + " at offset " +
+                         IntToStr(static_cast<int64_t>(offset)));
+}
+
+// The bytes converted from the declared encoding to UTF-8, or nothing when iconv does not know
+// the name. A byte sequence that the encoding does not have raises the parse error at its offset.
+std::optional<std::string> ConvertToUtf8(std::string_view bytes, const std::string& encoding,
+                                         const std::string& name) {
+    // A name is letters, digits and a few marks; anything else (such as "//" options) is no name.
+    for (char c : encoding)
+        if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.' || c == ':'))
+            return std::nullopt;
+    iconv_t cd = ::iconv_open("UTF-8", encoding.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+    struct Closer {
+        iconv_t cd;
+        ~Closer() { ::iconv_close(cd); }
+    } closer{cd};
+    std::string out(bytes.size() + bytes.size() / 2 + 16, '\0');
+    char* in = const_cast<char*>(bytes.data());
+    size_t inLeft = bytes.size();
+    size_t done = 0;
+    for (;;) {
+        char* to = out.data() + done;
+        size_t outLeft = out.size() - done;
+        const size_t rc = inLeft ? ::iconv(cd, &in, &inLeft, &to, &outLeft) : ::iconv(cd, nullptr, nullptr, &to, &outLeft);
+        done = out.size() - outLeft;
+        if (rc != static_cast<size_t>(-1)) {
+            if (inLeft == 0) break;
+            continue;
+        }
+        if (errno == E2BIG) {
+            out.resize(out.size() * 2);
+            continue;
+        }
+        RaiseParse(name, "invalid byte sequence for encoding " + encoding, bytes.size() - inLeft);
+    }
+    out.resize(done);
+    return out;
+}
+
+// Offset of the first byte that does not belong to a well-formed UTF-8 sequence (no overlong
+// forms, no surrogates, nothing above U+10FFFF), or npos.
+size_t FirstInvalidUtf8(std::string_view s) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(s.data());
+    const size_t n = s.size();
+    size_t i = 0;
+    while (i < n) {
+        // Runs of ASCII eight bytes at a time.
+        while (i + 8 <= n) {
+            uint64_t word;
+            std::memcpy(&word, p + i, 8);
+            if (word & 0x8080808080808080ULL) break;
+            i += 8;
+        }
+        if (i >= n) break;
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        size_t len;
+        unsigned char lo = 0x80, hi = 0xBF;  // bounds of the second byte
+        if (c >= 0xC2 && c <= 0xDF) {
+            len = 2;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            len = 3;
+            if (c == 0xE0) lo = 0xA0;
+            if (c == 0xED) hi = 0x9F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            len = 4;
+            if (c == 0xF0) lo = 0x90;
+            if (c == 0xF4) hi = 0x8F;
+        } else {
+            return i;
+        }
+        if (i + len > n || p[i + 1] < lo || p[i + 1] > hi) return i;
+        for (size_t k = 2; k < len; ++k)
+            if ((p[i + k] & 0xC0) != 0x80) return i;
+        i += len;
+    }
+    return std::string_view::npos;
+}
+
+// The raw output writes no line breaks of its own, so every carriage return in it comes from a
+// value; a reader would turn a raw one into a line feed.
+void EscapeCarriageReturns(std::string& out) {
+    size_t at = out.find('\r');
+    if (at == std::string::npos) return;
+    std::string escaped;
+    escaped.reserve(out.size() + 64);
+    size_t from = 0;
+    for (; at != std::string::npos; at = out.find('\r', from)) {
+        escaped.append(out, from, at - from).append("&#13;");
+        from = at + 1;
+    }
+    escaped.append(out, from, std::string::npos);
+    out.swap(escaped);
+}
+
+// Each document counts its changes in a range of its own (2^40 wide), so a count seen once never
+// stands for a state of another document, and a change costs no atomic operation.
+std::atomic<uint64_t> g_documents{0};
+
+uint64_t NewDocumentCount() { return (g_documents.fetch_add(1, std::memory_order_relaxed) + 1) << 40; }
+
+pugi::xml_node N(pugi::xml_node_struct* n) { return pugi::xml_node(n); }
 
 struct StringWriter : pugi::xml_writer {
     std::string& out;
@@ -175,64 +299,98 @@ std::string ReadWholeFile(const std::string& fileName) {
 
 // ---- TXMLNode ----
 
-std::string TXMLNode::NodeName() const { return FromUtf8(node_.name()); }
+void TXMLNode::Changed() const {
+    if (changes_) ++*changes_;
+}
+
+bool TXMLNode::IsElement() const { return N(node_).type() == pugi::node_element; }
+
+std::string TXMLNode::NodeName() const { return FromUtf8(N(node_).name()); }
 
 std::string TXMLNode::Text() const {
-    pugi::xml_node first = node_.first_child();
-    if (!first) return IsText(node_) ? FromUtf8(node_.value()) : std::string();
+    const pugi::xml_node node = N(node_);
+    pugi::xml_node first = node.first_child();
+    if (!first) return IsText(node) ? FromUtf8(node.value()) : std::string();
     if (IsText(first) && !first.next_sibling()) return FromUtf8(first.value());
     std::string utf8;
-    CollectText(node_, utf8);
+    CollectText(node, utf8);
     return IsAscii(utf8) ? utf8 : Utf8ToCp1251(utf8);
 }
 
 void TXMLNode::SetText(std::string_view text) {
     if (!node_) return;
-    node_.remove_children();
+    pugi::xml_node node = N(node_);
+    node.remove_children();
+    Changed();
     if (text.empty()) return;
     std::string utf8 = IsAscii(text) ? std::string(text) : Cp1251ToUtf8(text);
     BlankControls(utf8);
-    node_.append_child(pugi::node_pcdata).set_value(utf8.data(), utf8.size());
+    node.append_child(pugi::node_pcdata).set_value(utf8.data(), utf8.size());
 }
 
-TXMLNodeList TXMLNode::ChildNodes() const { return TXMLNodeList(node_); }
+TXMLNodeList TXMLNode::ChildNodes() const { return TXMLNodeList(*this); }
 
 TXMLNode TXMLNode::FindChild(std::string_view name) const {
     const std::string n = NameToUtf8(name);
-    for (pugi::xml_node c = node_.first_child(); c; c = c.next_sibling())
-        if (c.type() == pugi::node_element && std::strcmp(c.name(), n.c_str()) == 0) return TXMLNode(c);
+    for (pugi::xml_node c = N(node_).first_child(); c; c = c.next_sibling())
+        if (c.type() == pugi::node_element && std::strcmp(c.name(), n.c_str()) == 0) return Wrap(c.internal_object());
     return TXMLNode();
 }
 
 TXMLNode TXMLNode::AddChild(std::string_view name) {
-    return TXMLNode(node_.append_child(NameToUtf8(name).c_str()));
+    if (!node_) return TXMLNode();
+    Changed();
+    return Wrap(N(node_).append_child(NameToUtf8(name).c_str()).internal_object());
+}
+
+TXMLNode TXMLNode::FirstChild() const {
+    for (pugi::xml_node c = N(node_).first_child(); c; c = c.next_sibling())
+        if (c.type() == pugi::node_element) return Wrap(c.internal_object());
+    return TXMLNode();
+}
+
+TXMLNode TXMLNode::NextSibling() const {
+    for (pugi::xml_node c = N(node_).next_sibling(); c; c = c.next_sibling())
+        if (c.type() == pugi::node_element) return Wrap(c.internal_object());
+    return TXMLNode();
+}
+
+void TXMLNode::RemoveChild(TXMLNode child) {
+    if (!node_ || !child || N(child.node_).parent() != N(node_)) return;
+    N(node_).remove_child(N(child.node_));
+    Changed();
+}
+
+void TXMLNode::RemoveChildren() {
+    if (!node_) return;
+    N(node_).remove_children();
+    Changed();
 }
 
 // ---- TXMLNodeList ----
 
 int TXMLNodeList::Count() const {
     int n = 0;
-    for (pugi::xml_node c = parent_.first_child(); c; c = c.next_sibling())
-        if (c.type() == pugi::node_element) ++n;
+    for (TXMLNode c = parent_.FirstChild(); c; c = c.NextSibling()) ++n;
     return n;
 }
 
 TXMLNode TXMLNodeList::Nodes(int index) const {
     if (index >= 0) {
         int i = 0;
-        for (pugi::xml_node c = parent_.first_child(); c; c = c.next_sibling())
-            if (c.type() == pugi::node_element && i++ == index) return TXMLNode(c);
+        for (TXMLNode c = parent_.FirstChild(); c; c = c.NextSibling())
+            if (i++ == index) return c;
     }
     RaiseIndex(index);
 }
 
-TXMLNode TXMLNodeList::FindNode(std::string_view name) const { return TXMLNode(parent_).FindChild(name); }
+TXMLNode TXMLNodeList::FindNode(std::string_view name) const { return parent_.FindChild(name); }
 
-TXMLNode TXMLNodeList::Add(std::string_view name) { return TXMLNode(parent_).AddChild(name); }
+TXMLNode TXMLNodeList::Add(std::string_view name) { return parent_.AddChild(name); }
 
-void TXMLNodeList::Delete(int index) { parent_.remove_child(Nodes(index).Handle()); }
+void TXMLNodeList::Delete(int index) { parent_.RemoveChild(Nodes(index)); }
 
-void TXMLNodeList::Clear() { parent_.remove_children(); }
+void TXMLNodeList::Clear() { parent_.RemoveChildren(); }
 
 // ---- TXMLDocument ----
 
@@ -241,7 +399,8 @@ struct TXMLDocument::Impl {
     pugi::xml_document doc;
 };
 
-TXMLDocument::TXMLDocument() : impl_(std::make_unique<Impl>()) {}
+TXMLDocument::TXMLDocument()
+    : impl_(std::make_unique<Impl>()), changes_(std::make_unique<uint64_t>(NewDocumentCount())) {}
 TXMLDocument::~TXMLDocument() = default;
 TXMLDocument::TXMLDocument(TXMLDocument&&) noexcept = default;
 TXMLDocument& TXMLDocument::operator=(TXMLDocument&&) noexcept = default;
@@ -254,24 +413,41 @@ void TXMLDocument::LoadFromBytes(std::string_view bytes, const std::string& name
     Parse(std::string(bytes), name);
 }
 
+void TXMLDocument::Changed() { ++*changes_; }
+
 void TXMLDocument::Parse(std::string bytes, const std::string& name) {
     auto fresh = std::make_unique<Impl>();
     pugi::xml_encoding encoding = pugi::encoding_utf8;
     size_t skipped = 0;
-    auto startsWith = [&](std::string_view p) { return std::string_view(bytes).substr(0, p.size()) == p; };
-    if (startsWith("\xEF\xBB\xBF")) {
+    if (StartsWith(bytes, "\xEF\xBB\xBF")) {
         skipped = 3;
-    } else if (startsWith("\xFF\xFE")) {
+    } else if (StartsWith(bytes, "\xFF\xFE")) {
         encoding = pugi::encoding_utf16_le;
         skipped = 2;
-    } else if (startsWith("\xFE\xFF")) {
+    } else if (StartsWith(bytes, "\xFE\xFF")) {
         encoding = pugi::encoding_utf16_be;
         skipped = 2;
     }
-    if (skipped == 0 && DeclaresCp1251(bytes))
-        fresh->buffer = Cp1251ToUtf8(bytes);
-    else
+    // Without a byte-order mark the declaration decides; what iconv does not know is UTF-8.
+    std::optional<std::string> converted;
+    if (skipped == 0) {
+        const std::string declared = DeclaredEncoding(bytes);
+        if (declared == "windows-1251" || declared == "cp1251")
+            converted = Cp1251ToUtf8(bytes);
+        else if (!declared.empty() && !ReadAsUtf8(declared))
+            converted = ConvertToUtf8(bytes, declared, name);
+    }
+    if (converted) {
+        fresh->buffer = std::move(*converted);
+    } else {
+        if (encoding == pugi::encoding_utf8) {
+            // pugixml takes any bytes as UTF-8; a file in another code page would be saved back
+            // as bytes that no reader accepts.
+            const size_t bad = FirstInvalidUtf8(std::string_view(bytes).substr(skipped));
+            if (bad != std::string_view::npos) RaiseParse(name, "invalid UTF-8 byte sequence", skipped + bad);
+        }
         fresh->buffer = std::move(bytes);
+    }
 
     // Looked at before the parse, which rewrites the buffer in place. UTF-16 text is converted by
     // the parser, so its bytes say nothing here.
@@ -285,6 +461,7 @@ void TXMLDocument::Parse(std::string bytes, const std::string& name) {
     }
     if (mayHoldControls) BlankLoadedControls(fresh->doc);
     impl_ = std::move(fresh);
+    Changed();
 }
 
 std::string TXMLDocument::SaveToString() const {
@@ -293,6 +470,7 @@ std::string TXMLDocument::SaveToString() const {
     if (!root) return out;
     StringWriter writer(out);
     root.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
+    EscapeCarriageReturns(out);
     return out;
 }
 
@@ -302,11 +480,13 @@ void TXMLDocument::SaveToFile(const std::string& fileName) const {
     AtomicWriteFile(fileName, SaveToString());
 }
 
-TXMLNode TXMLDocument::DocumentElement() const { return TXMLNode(impl_->doc.document_element()); }
+TXMLNode TXMLDocument::DocumentElement() const {
+    return TXMLNode(impl_->doc.document_element().internal_object(), changes_.get());
+}
 
 TXMLNode TXMLDocument::CreateDocumentElement(std::string_view name) {
     Clear();
-    return TXMLNode(impl_->doc.append_child(NameToUtf8(name).c_str()));
+    return TXMLNode(impl_->doc.append_child(NameToUtf8(name).c_str()).internal_object(), changes_.get());
 }
 
 bool TXMLDocument::IsEmpty() const { return !impl_->doc.first_child(); }
@@ -315,4 +495,5 @@ void TXMLDocument::Clear() {
     impl_->doc.reset();
     impl_->buffer.clear();
     impl_->buffer.shrink_to_fit();
+    Changed();
 }

@@ -1,8 +1,7 @@
 #pragma once
 // A small XML DOM over pugixml. Every name and text at this interface is code page 1251; the
-// document holds UTF-8 and files are written as UTF-8.
-#include <pugixml.hpp>
-
+// document holds UTF-8 and files are written as UTF-8. pugixml stays behind this interface.
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -12,19 +11,24 @@
 // A file that is not well-formed XML: the message names the file, the reason and the offset.
 VA_DECLARE_EXCEPTION(EDOMParseError, Exception)
 
+namespace pugi {
+struct xml_node_struct;
+}
+
 class TXMLNodeList;
+class TXMLDocument;
 
 // A handle to one node of a document; cheap to copy, null when it names nothing. A handle is
-// valid while its node is in the document.
+// valid while its node is in the document. Every change made through a handle moves its
+// document's change count.
 class TXMLNode {
 public:
     TXMLNode() = default;
-    explicit TXMLNode(pugi::xml_node node) : node_(node) {}
 
-    bool IsNull() const { return !node_; }
-    explicit operator bool() const { return static_cast<bool>(node_); }
+    bool IsNull() const { return node_ == nullptr; }
+    explicit operator bool() const { return node_ != nullptr; }
     bool operator==(const TXMLNode& other) const { return node_ == other.node_; }
-    bool IsElement() const { return node_.type() == pugi::node_element; }
+    bool IsElement() const;
 
     std::string NodeName() const;
     // The node's text: all text below it, in document order; '' when it holds none.
@@ -39,17 +43,31 @@ public:
     TXMLNode FindChild(std::string_view name) const;
     // Appends a new, empty child element.
     TXMLNode AddChild(std::string_view name);
-
-    pugi::xml_node Handle() const { return node_; }
+    // Element iteration: the first child element, and the next element after this one under
+    // the same parent; null at the end.
+    TXMLNode FirstChild() const;
+    TXMLNode NextSibling() const;
+    // Removes child (a child of this node, with all below it); a null node or one that is not
+    // a child is left alone.
+    void RemoveChild(TXMLNode child);
+    // Removes every child node, text included.
+    void RemoveChildren();
 
 private:
-    pugi::xml_node node_;
+    friend class TXMLNodeList;
+    friend class TXMLDocument;
+    TXMLNode(pugi::xml_node_struct* node, std::uint64_t* changes) : node_(node), changes_(changes) {}
+    TXMLNode Wrap(pugi::xml_node_struct* node) const { return TXMLNode(node, changes_); }
+    void Changed() const;
+
+    pugi::xml_node_struct* node_ = nullptr;
+    std::uint64_t* changes_ = nullptr;  // the document's change count
 };
 
 // The child elements of one node, as a list. Positions count elements only.
 class TXMLNodeList {
 public:
-    explicit TXMLNodeList(pugi::xml_node parent) : parent_(parent) {}
+    explicit TXMLNodeList(TXMLNode parent) : parent_(parent) {}
 
     int Count() const;
     // Raises EListError for an index outside the list.
@@ -62,7 +80,7 @@ public:
     void Clear();
 
 private:
-    pugi::xml_node parent_;
+    TXMLNode parent_;
 };
 
 class TXMLDocument {
@@ -76,14 +94,17 @@ public:
 
     // Reads the file and parses it into a fresh document that replaces this one only on success;
     // a parse error raises EDOMParseError and leaves the content as it was. UTF-8 with or without
-    // a BOM, UTF-16 with a BOM, and text declared as windows-1251 are accepted. Declarations,
-    // comments and processing instructions are dropped; a whitespace-only value is kept. Control
-    // characters other than TAB, LF and CR in values read as blanks, as SetText stores them.
+    // a BOM, UTF-16 with a BOM, and any 8-bit encoding that iconv knows when the declaration
+    // names it are accepted; otherwise a byte that is not valid UTF-8 is a parse error at its
+    // offset. Declarations, comments and processing instructions are dropped; a whitespace-only
+    // value is kept. Control characters other than TAB, LF and CR in values read as blanks, as
+    // SetText stores them.
     void LoadFromFile(const std::string& fileName);
     // The same over bytes in memory; name is used in error messages.
     void LoadFromBytes(std::string_view bytes, const std::string& name);
 
-    // The document element as UTF-8 with no declaration, BOM, indentation or line breaks.
+    // The document element as UTF-8 with no declaration, BOM, indentation or line breaks; a
+    // carriage return of a value is written as a character reference, so that it reads back.
     std::string SaveToString() const;
     // SaveToString written through AtomicWriteFile: a failed save raises and keeps the old file.
     void SaveToFile(const std::string& fileName) const;
@@ -95,9 +116,16 @@ public:
     bool IsEmpty() const;
     void Clear();
 
+    // Moves on every change to the document: a load, a clear, and every change made through its
+    // nodes. Every document counts in a range of its own, so a value seen once never stands for
+    // another state of this or any other document.
+    std::uint64_t ChangeCount() const { return *changes_; }
+
     struct Impl;
 
 private:
     void Parse(std::string bytes, const std::string& name);
+    void Changed();
     std::unique_ptr<Impl> impl_;
+    std::unique_ptr<std::uint64_t> changes_;
 };

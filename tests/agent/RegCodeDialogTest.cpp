@@ -42,16 +42,38 @@ protected:
     }
     static TfrmRegCode* Dialog(QWidget* box) { return qobject_cast<TfrmRegCode*>(box); }
     static QSize PictureSize(TfrmRegCode* d) { return d->imgRegCode->Rendered().size(); }
+    // The picture as shown, as binary PPM bytes (red, green, blue), to compare with djpeg's.
+    static std::string ShownPixels(TfrmRegCode* d) {
+        const QImage img = d->imgRegCode->Rendered();
+        std::string out;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                const QRgb c = img.pixel(x, y);
+                out += {static_cast<char>(qRed(c)), static_cast<char>(qGreen(c)), static_cast<char>(qBlue(c))};
+            }
+        return out;
+    }
+    // djpeg -pnm regcode.jpg, made by the fixture's script: the pixels after the PPM header.
+    static std::string DjpegPixels() {
+        const std::string ppm = ReadFile(FixturePath("regcode.ppm"));
+        size_t pos = 0;
+        for (int fields = 0; fields < 4; ++fields) {
+            pos = ppm.find_first_not_of(" \n", pos);
+            pos = ppm.find_first_of(" \n", pos);
+        }
+        return ppm.substr(pos + 1);
+    }
 };
 
 TEST_F(RegCodeDialogTest, ShowsThePictureAndSendsTheTypedCode) {
     StartWithDialog();
     QSize seen;
-    std::string shownURL;
+    std::string shownURL, shown;
     ModalAnswerer user([&](QWidget* box) {
         TfrmRegCode* d = Dialog(box);
         ASSERT_NE(d, nullptr);
         seen = PictureSize(d);
+        shown = ShownPixels(d);
         shownURL = d->ImageURL;
         EXPECT_FALSE(rig.timer->Enabled());  // the step that opened the dialog keeps it off
         EXPECT_EQ(d->FindComponent<TCheckBox>("cbNextCode")->Caption(),
@@ -63,6 +85,9 @@ TEST_F(RegCodeDialogTest, ShowsThePictureAndSendsTheTypedCode) {
     ASSERT_EQ(user.Seen().size(), 1u);  // the second code repeats the first without a dialog
     EXPECT_EQ(user.First().caption, u8"Введите код"_cp);
     EXPECT_EQ(seen, QSize(150, 47));
+    const std::string want = DjpegPixels();
+    ASSERT_EQ(want.size(), 150u * 47 * 3);
+    EXPECT_TRUE(shown == want) << "the dialog shows another picture than djpeg decodes";
     EXPECT_EQ(shownURL, "http://" + server->Host() + "/tips/reg.phtml?image=1&s=q1");
     auto pictures = server->Requests("picture");
     ASSERT_EQ(pictures.size(), 1u);

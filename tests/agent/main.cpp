@@ -2,7 +2,6 @@
 #include "platform/gui/Application.h"
 #include "support/gui/GuiTest.h"
 #include "web/WebInit.h"
-#include "support/TestJpegLoader.h"
 
 int main(int argc, char** argv) {
     return RunGuiTests(
@@ -11,7 +10,6 @@ int main(int argc, char** argv) {
             Application->SetTitle("Velmora Agent");
             web::initialise();
             imaging::initialise();
-            RegisterTestJpegLoaderIfMissing();
         },
         [] { web::finalise(); });
 }

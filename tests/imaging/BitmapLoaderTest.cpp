@@ -149,18 +149,18 @@ TEST(BitmapLoaders, LoadFromStreamFindsTheLoaderBeforeClearing) {
     b.New(1, 1, pf8bit);
     TStringStream png("\x89PNG");
     EXPECT_EQ(ErrorOf([&] { b.LoadFromStream(png, "png"); }), "Unsupported file format: PNG");
-    EXPECT_TRUE(b.Present);  // not cleared
+    EXPECT_TRUE(b.Present());  // not cleared
 
     TStringStream data(testing_ppm::MakePpm(2, 1, {255, 0, 0, 1, 2, 3}));
     b.LoadFromStream(data, "ppm");
-    EXPECT_EQ(b.PixelFormat, pf24bit);
-    EXPECT_EQ(b.Width, 2);
-    EXPECT_EQ(std::vector<uint8_t>(b.Map, b.Map + 6), (std::vector<uint8_t>{0, 0, 255, 3, 2, 1}));
+    EXPECT_EQ(b.PixelFormat(), pf24bit);
+    EXPECT_EQ(b.Width(), 2);
+    EXPECT_EQ(std::vector<uint8_t>(b.Map(), b.Map() + 6), (std::vector<uint8_t>{0, 0, 255, 3, 2, 1}));
 
     // A loader that fails leaves the bitmap cleared.
     TStringStream bad("P6 nonsense");
     EXPECT_EQ(ErrorOf([&] { b.LoadFromStream(bad, "PPM"); }), "Error in bitmap data");
-    EXPECT_FALSE(b.Present);
+    EXPECT_FALSE(b.Present());
 }
 
 TEST(LoaderFallbacks, StreamLoadGoesThroughAPrivateTemporaryFileAndRemovesIt) {
@@ -170,7 +170,7 @@ TEST(LoaderFallbacks, StreamLoadGoesThroughAPrivateTemporaryFileAndRemovesIt) {
     TNorvFilterStream src(mem);
     TLinearBitmap b;
     loader.LoadFromStream(src, "FPPM", b);
-    EXPECT_EQ(std::vector<uint8_t>(b.Map, b.Map + 3), (std::vector<uint8_t>{30, 20, 10}));
+    EXPECT_EQ(std::vector<uint8_t>(b.Map(), b.Map() + 3), (std::vector<uint8_t>{30, 20, 10}));
     EXPECT_EQ(loader.seenName.substr(0, tmp.path.size() + 1), tmp.path + "/");
     EXPECT_EQ(loader.seenName.substr(loader.seenName.size() - 5), ".FPPM");
     EXPECT_EQ(loader.seenMode, 0600u);
@@ -195,7 +195,7 @@ TEST(LoaderFallbacks, StreamSaveRoundTripLeavesNoFile) {
     TLinearBitmap b;
     b.New(2, 1, pf24bit);
     const uint8_t px[6] = {1, 2, 3, 4, 5, 6};
-    std::memcpy(b.Map, px, 6);
+    std::memcpy(b.Map(), px, 6);
     TStringStream mem;
     TNorvFilterStream dst(mem);
     loader.SaveToStream(dst, "fppm", b);
@@ -205,7 +205,7 @@ TEST(LoaderFallbacks, StreamSaveRoundTripLeavesNoFile) {
     mem.SetPosition(0);
     TLinearBitmap back;
     loader.LoadFromStream(dst, "fppm", back);
-    EXPECT_EQ(std::vector<uint8_t>(back.Map, back.Map + 6), std::vector<uint8_t>(px, px + 6));
+    EXPECT_EQ(std::vector<uint8_t>(back.Map(), back.Map() + 6), std::vector<uint8_t>(px, px + 6));
     EXPECT_TRUE(tmp.IsEmpty());
 }
 
@@ -238,7 +238,7 @@ TEST(LoaderFallbacks, FileOperationsGoThroughStreams) {
     std::ofstream(name, std::ios::binary) << testing_ppm::MakePpm(1, 1, {7, 8, 9});
     TLinearBitmap b;
     loader.LoadFromFile(name, "ppm", b);
-    EXPECT_EQ(b.Map[2], 7);
+    EXPECT_EQ(b.Map()[2], 7);
     EXPECT_EQ(ErrorOf([&] { loader.LoadFromFile(tmp.path + "/none.ppm", "ppm", b); }),
               "Error opening \"" + tmp.path + "/none.ppm\" - No such file or directory");
 }

@@ -39,20 +39,20 @@ inline void DecodePpm(const std::string& data, TLinearBitmap& image) {
     if (w < 1 || h < 1 || static_cast<unsigned long long>(data.size() - pos) < 3ULL * w * h) fail();
     image.New(static_cast<int>(w), static_cast<int>(h), pf24bit);
     for (long i = 0; i < w * h; ++i) {
-        image.Map[i * 3] = static_cast<uint8_t>(data[pos + i * 3 + 2]);
-        image.Map[i * 3 + 1] = static_cast<uint8_t>(data[pos + i * 3 + 1]);
-        image.Map[i * 3 + 2] = static_cast<uint8_t>(data[pos + i * 3]);
+        image.Map()[i * 3] = static_cast<uint8_t>(data[pos + i * 3 + 2]);
+        image.Map()[i * 3 + 1] = static_cast<uint8_t>(data[pos + i * 3 + 1]);
+        image.Map()[i * 3 + 2] = static_cast<uint8_t>(data[pos + i * 3]);
     }
 }
 
 inline std::string EncodePpm(const TLinearBitmap& image) {
     std::vector<uint8_t> rgb;
-    for (int i = 0; i < image.Width * image.Height; ++i) {
-        rgb.push_back(image.Map[i * 3 + 2]);
-        rgb.push_back(image.Map[i * 3 + 1]);
-        rgb.push_back(image.Map[i * 3]);
+    for (int i = 0; i < image.Width() * image.Height(); ++i) {
+        rgb.push_back(image.Map()[i * 3 + 2]);
+        rgb.push_back(image.Map()[i * 3 + 1]);
+        rgb.push_back(image.Map()[i * 3]);
     }
-    return MakePpm(image.Width, image.Height, rgb);
+    return MakePpm(image.Width(), image.Height(), rgb);
 }
 
 // Works on streams, as the real loaders do.

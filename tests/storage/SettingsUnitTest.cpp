@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFileInfo>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string>
@@ -9,12 +13,18 @@
 #include "RegistrySandbox.h"
 #include "platform/ClassRegistry.h"
 #include "platform/Codec.h"
+#include "platform/CpLiteral.h"
 #include "storage/SettingsUnit.h"
 #include "storage/StorageInit.h"
 #include "storage/clUrlList.h"
 #include "platform/CpLiteral.h"
 
 namespace {
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
 
 class SettingsTest : public RegistrySandbox {};
 
@@ -188,12 +198,66 @@ TEST_F(SettingsTest, MissingValuesKeepTheirPropertyAndVelmoraServerIsOnlyFilledW
 }
 
 TEST_F(SettingsTest, AStoreThatCannotBeReadCountsAsMissing) {
-    WriteStore("[Software\\Korvid\\Brask]\n\"login\"=\"x\"\nthis line is broken\n");
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(StoreFile())));  // a folder where the file goes
     TBraskSettings s;
     EXPECT_NO_THROW(s.LoadFromRegistry());
     EXPECT_FALSE(s.KeyFound());
     EXPECT_EQ(s.login, "");
     EXPECT_EQ(s.VelmoraServer, SiteDefaultServer);
+}
+
+TEST_F(SettingsTest, ADamagedLineLosesOnlyItself) {
+    {
+        TBraskSettings s;
+        FillAll(s);
+        s.PageCount = 10;
+        s.s_t = u8"Ярославль"_cp.str();
+        s.SaveToRegistry();
+        TRegistry reg;  // a key of a later version stays too
+        ASSERT_TRUE(reg.OpenKey(SettingsKey, false));
+        reg.WriteString("Future", "kept");
+        reg.CloseKey();
+    }
+    const std::string good = StoreText();
+    const std::string dword = "\"PageCount\"=dword:0000000a";
+    ASSERT_NE(good.find(dword), std::string::npos) << good;
+    // One value of nine digits; and the store cut inside a Cyrillic letter of its last value.
+    std::string nineDigits = good;
+    nineDigits.replace(nineDigits.find(dword), dword.size(), "\"PageCount\"=dword:123456789");
+    const std::string letter = Cp1251ToUtf8(u8"Я"_cp);
+    const size_t cut = good.find("\"" + letter);
+    ASSERT_NE(cut, std::string::npos) << good;
+    ASSERT_GT(cut, good.find("\"password\"")) << "the cut must come after the values checked";
+    const std::string cutShort = good.substr(0, cut + 2);
+
+    for (const std::string& damaged : {nineDigits, cutShort}) {
+        WriteStore(damaged);
+        TBraskSettings s;
+        s.LoadFromRegistry();
+        EXPECT_TRUE(s.KeyFound());
+        EXPECT_EQ(s.login, u8"Маша_1990"_cp.str());
+        EXPECT_EQ(s.GetPassword(), u8"пароль"_cp.str());
+        EXPECT_EQ(s.AgentServer, "www.velmora.ru");
+        EXPECT_EQ(s.PageCount, damaged == cutShort ? 10 : 0);
+        EXPECT_EQ(s.s_t, damaged == cutShort ? "" : u8"Ярославль"_cp.str());
+        s.SaveToRegistry();
+        EXPECT_EQ(ReadFile(StoreFile() + ".bak"), damaged);
+
+        TBraskSettings again;
+        again.LoadFromRegistry();
+        EXPECT_EQ(again.login, u8"Маша_1990"_cp.str());
+        EXPECT_EQ(again.GetPassword(), u8"пароль"_cp.str());
+        EXPECT_EQ(again.AgentServer, "www.velmora.ru");
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKeyReadOnly(SettingsKey));
+        EXPECT_EQ(reg.ReadString("Future"), "kept");
+        reg.CloseKey();
+        // The store is sound again: the next save keeps the backup as it is.
+        WriteStore("");
+        std::remove((StoreFile() + ".bak").c_str());
+        again.SaveToRegistry();
+        EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(StoreFile() + ".bak")));
+    }
 }
 
 TEST_F(SettingsTest, AFailedSaveRaises) {

@@ -1,14 +1,10 @@
 #include "platform/gui/Application.h"
-#include "support/TestJpegLoader.h"
 #include "support/gui/GuiTest.h"
 #include "ui/VelAgent.h"
 
 int main(int argc, char** argv) {
     return RunGuiTests(
         argc, argv,
-        [] {
-            program::StartUnits();
-            RegisterTestJpegLoaderIfMissing();
-        },
+        [] { program::StartUnits(); },
         [] { program::StopUnits(); });
 }

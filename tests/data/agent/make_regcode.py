@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Draws the confirmation-code picture (150 x 47, the digits 4711 in black on light grey) as a
-PPM with plain Python and encodes it with libjpeg's cjpeg: regcode.jpg beside this script."""
+PPM with plain Python and encodes it with libjpeg's cjpeg: regcode.jpg beside this script, and
+djpeg's decoding of it, regcode.ppm."""
 import os
 import subprocess
 
@@ -22,10 +23,13 @@ for n, ch in enumerate("4711"):
                         x = x0 + n * 34 + c * scale + dx
                         y = y0 + r * scale + dy
                         pix[y][x] = (20, 20, 90)
-ppm = os.path.join(here, "regcode.ppm")
+ppm = os.path.join(here, "regcode_source.ppm")
 with open(ppm, "wb") as f:
     f.write(b"P6\n%d %d\n255\n" % (W, H))
     f.write(bytes(v for row in pix for p in row for v in p))
 with open(os.path.join(here, "regcode.jpg"), "wb") as out:
     subprocess.run(["cjpeg", "-quality", "90", ppm], stdout=out, check=True)
 os.remove(ppm)
+# What libjpeg's own decoder makes of it: the picture the code dialog must show.
+with open(os.path.join(here, "regcode.ppm"), "wb") as out:
+    subprocess.run(["djpeg", "-pnm", os.path.join(here, "regcode.jpg")], stdout=out, check=True)

@@ -1,8 +1,13 @@
 #!/usr/bin/env python3
 """Makes the record-file fixtures of the storage tests with tools other than the code under test:
-Python's own codecs for UTF-8 (with and without BOM) and iconv for windows-1251 and UTF-16.
+Python's own codecs for UTF-8 (with and without BOM) and iconv for windows-1251, KOI8-R,
+ISO-8859-1 and UTF-16.
 Run from this folder: python3 make_fixtures.py"""
 import subprocess
+
+LATIN_RECORDS = [
+    ("Jürgen «Joe» Müller", "juergen", "http://www.velmora.ru/juergen/", "Zürich", "41"),
+]
 
 RECORDS = [
     ("Анна", "anna", "http://www.velmora.ru/anna/", "Москва", "25"),
@@ -10,9 +15,9 @@ RECORDS = [
 ]
 
 
-def friends(indent="", newline="", head=""):
+def friends(indent="", newline="", head="", records=RECORDS):
     out = [head, "<Friends>", newline]
-    for name, login, url, area, age in RECORDS:
+    for name, login, url, area, age in records:
         esc = lambda s: s.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;")
         out += [indent, "<Friend>", newline]
         for tag, value in (("Name", name), ("Login", login), ("URL", url), ("Area", area), ("Age", age)):
@@ -44,3 +49,8 @@ write("utf16_bom.xml", iconv(friends("  ", "\n"), "UTF-16"))
 write("utf16be_bom.xml", b"\xfe\xff" + iconv(friends(), "UTF-16BE"))
 full = friends().encode("utf-8")
 write("truncated.xml", full[: len(full) * 2 // 3])
+# Other 8-bit encodings: declared ones are honoured, an undeclared one is not UTF-8 and is refused.
+write("koi8r_declared.xml", iconv(friends("  ", "\n", '<?xml version="1.0" encoding="KOI8-R"?>\n'), "KOI8-R"))
+write("latin1_declared.xml", iconv(friends("", "\n", "<?xml version='1.0' encoding='ISO-8859-1'?>\n",
+                                           LATIN_RECORDS), "ISO-8859-1"))
+write("cp1251_undeclared.xml", iconv(friends("  ", "\r\n"), "WINDOWS-1251"))

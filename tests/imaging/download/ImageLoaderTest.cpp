@@ -1,6 +1,9 @@
 // The image downloader against loopback test servers, with a test-only PPM loader registered.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "imaging/BitmapLoader.h"
 #include "imaging/LinearBitmap.h"
 #include "imaging/PpmLoader.h"
@@ -190,4 +193,33 @@ TEST(ImageControl, ShowsThePictureAtItsSizeCentredOrStretched) {
 
     image.SetAutoSize(true);
     EXPECT_EQ(image.size(), QSize(2, 1));
+}
+
+TEST_F(ImageLoaderTest, AJpegPhotoComesThroughTheRegisteredLoaderAsDjpegDecodesIt) {
+    auto read = [](const std::string& name) {
+        std::ifstream in(std::string(VA_TEST_DATA_DIR) + "/jpeg/" + name, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    };
+    const std::string photo = read("pil_420.jpg"), grey = read("cjpeg_grey.jpg");
+    a.Get("/photo.jpg", [&](const httplib::Request&, httplib::Response& r) { r.set_content(photo, "image/jpeg"); });
+    a.Get("/grey.jpg", [&](const httplib::Request&, httplib::Response& r) { r.set_content(grey, "image/jpeg"); });
+    TImageLoader loader;
+    ASSERT_TRUE(Fetch(loader, a.Url("/photo.jpg"), "JPEG"));
+    TBitmap* bmp = loader.Picture().Bitmap();
+    ASSERT_EQ(bmp->PixelFormat(), pf24bit);
+    const std::string ppm = read("dec/pil_420.pnm");
+    const std::string header = "P6\n64 48\n255\n";
+    ASSERT_EQ(ppm.compare(0, header.size(), header), 0);
+    ASSERT_EQ(bmp->Width(), 64);
+    ASSERT_EQ(bmp->Height(), 48);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x) {
+            const auto* p = reinterpret_cast<const uint8_t*>(ppm.data() + header.size() + (y * 64 + x) * 3);
+            ASSERT_EQ(bmp->GetPixel(x, y), RGB(p[0], p[1], p[2])) << x << "," << y;
+        }
+    // A greyscale photo arrives as 8 bits with the grey palette.
+    ASSERT_TRUE(Fetch(loader, a.Url("/grey.jpg"), "JPEG"));
+    EXPECT_EQ(loader.Picture().Bitmap()->PixelFormat(), pf8bit);
 }

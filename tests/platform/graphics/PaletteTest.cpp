@@ -3,6 +3,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <set>
 
 #include "platform/graphics/Palette.h"
 #include "platform/graphics/SysServices.h"
@@ -61,6 +62,38 @@ TEST(Palette, StockPaletteHasTwentyColoursAndSurvivesDelete) {
     EXPECT_EQ(e[19].peRed & e[19].peGreen & e[19].peBlue, 255);
     const PALETTEENTRY x{1, 1, 1, 0};
     EXPECT_EQ(SetPaletteEntries(s, 0, 1, &x), 0);
+}
+
+TEST(Palette, HalftonePaletteHoldsStockColoursCubeAndGreys) {
+    HPALETTE p = CreateHalftonePalette();
+    HPALETTE q = CreateHalftonePalette();
+    EXPECT_NE(p, q);
+    PALETTEENTRY e[256], stock[20];
+    ASSERT_EQ(GetPaletteEntries(p, 0, 256, e), 256);
+    GetPaletteEntries(GetStockPalette(), 0, 20, stock);
+    auto same = [](const PALETTEENTRY& a, const PALETTEENTRY& b) {
+        return a.peRed == b.peRed && a.peGreen == b.peGreen && a.peBlue == b.peBlue;
+    };
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_TRUE(same(e[i], stock[i])) << i;
+        EXPECT_TRUE(same(e[246 + i], stock[10 + i])) << i;
+    }
+    // Every colour of the cube once, at 10-225; 20 greys at 226-245, each new to the palette.
+    std::set<int> cube;
+    for (int i = 10; i < 226; ++i) {
+        ASSERT_EQ(e[i].peRed % 51 + e[i].peGreen % 51 + e[i].peBlue % 51, 0) << i;
+        cube.insert(e[i].peRed << 16 | e[i].peGreen << 8 | e[i].peBlue);
+    }
+    EXPECT_EQ(cube.size(), 216u);
+    std::set<int> greys;
+    for (int i = 226; i < 246; ++i) {
+        EXPECT_TRUE(e[i].peRed == e[i].peGreen && e[i].peGreen == e[i].peBlue) << i;
+        EXPECT_NE(e[i].peRed % 51, 0) << i;
+        greys.insert(e[i].peRed);
+    }
+    EXPECT_EQ(greys.size(), 20u);
+    DeletePalette(p);
+    DeletePalette(q);
 }
 
 TEST(Palette, NearestIndexBySquaredDistanceLowestOnTies) {

@@ -157,44 +157,70 @@ TEST_F(RegistryTest, ReadsAFileWrittenByHand) {
     EXPECT_TRUE(reg.HasSubKeys());
 }
 
-TEST_F(RegistryTest, MalformedOrUnreadableStoreReadsAsEmpty) {
+TEST_F(RegistryTest, AMalformedLineIsSkippedOnItsOwn) {
+    // Each bad line stands between two good values; a bad key line also loses the values under it
+    // up to the next key, which cannot be placed.
     const char* bad[] = {
-        "\"x\"=\"value before any key\"\n",
-        "[A]\n\"x\"=dword:123\n",
-        "[A]\n\"x\"=\"unterminated\n",
-        "[A]\n\"x\"=\"bad \\q escape\"\n",
-        "[A]\nnot a value line\n",
-        "[A\\\\B]\n\"x\"=\"1\"\n",
-        "[A]\n\"x\"=\"\xC3\x28\"\n",  // invalid UTF-8
+        "\"x\"=dword:123\n",
+        "\"x\"=dword:123456789\n",
+        "\"x\"=dword:1234567g\n",
+        "\"x\"=\"unterminated\n",
+        "\"x\"=\"bad \\q escape\"\n",
+        "\"x\"=\"trailing\" junk\n",
+        "not a value line\n",
+        "\"x\"=\"\xC3\x28\"\n",  // invalid UTF-8
+        "[A\\\\B]\n\"x\"=\"under a bad key\"\n[A]\n",
+        "[A\n\"x\"=\"under a bad key\"\n[A]\n",
     };
     for (const char* text : bad) {
-        WriteRaw("[A]\n\"x\"=\"1\"\n");  // the same store well-formed is read
-        ASSERT_TRUE(TRegistry().KeyExists("A"));
-        WriteRaw(text);
+        WriteRaw(QByteArray("[A]\n\"a\"=\"1\"\n") + text + "\"b\"=dword:00000002\n\"c\"=\"\xD0");
         TRegistry reg;
-        EXPECT_FALSE(reg.KeyExists("A")) << text;
-        EXPECT_FALSE(reg.OpenKey("A", false)) << text;
+        ASSERT_TRUE(reg.OpenKey("A", false)) << text;
+        EXPECT_EQ(reg.ReadString("a"), "1") << text;
+        EXPECT_EQ(reg.ReadInteger("b"), 2) << text;
+        EXPECT_FALSE(reg.ValueExists("x")) << text;
+        EXPECT_FALSE(reg.ValueExists("c")) << text;  // a last line cut short
+        reg.CloseKey();
     }
-    // A store that is a folder cannot be read either.
+    // A value before any key has no place.
+    WriteRaw("\"x\"=\"1\"\n[A]\n\"a\"=\"1\"\n");
+    {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey("A", false));
+        EXPECT_EQ(reg.ReadString("a"), "1");
+        EXPECT_FALSE(reg.ValueExists("x"));
+        reg.CloseKey();
+    }
+    // A store that is a folder cannot be read: it reads as empty.
     QFile::remove(File());
     ASSERT_TRUE(QDir().mkpath(File()));
     TRegistry reg;
     EXPECT_FALSE(reg.KeyExists("A"));
 }
 
-TEST_F(RegistryTest, AWriteReplacesAMalformedStore) {
-    WriteRaw("garbage\n");
+TEST_F(RegistryTest, AWriteOverADamagedStoreKeepsItsGoodValuesAndABackup) {
+    const QByteArray damaged = "[A]\n\"keep\"=\"yes\"\ngarbage\n";
+    WriteRaw(damaged);
     {
         TRegistry reg;
-        ASSERT_FALSE(reg.KeyExists("A"));
         ASSERT_TRUE(reg.OpenKey("A", true));
         reg.WriteString("x", "1");
         reg.CloseKey();
     }
+    QFile bak(File() + ".bak");
+    ASSERT_TRUE(bak.open(QIODevice::ReadOnly));
+    EXPECT_EQ(bak.readAll(), damaged);
+    EXPECT_EQ(Mode(File() + ".bak"), 0600u);
     TRegistry reg;
     ASSERT_TRUE(reg.OpenKey("A", false));
     EXPECT_EQ(reg.ReadString("x"), "1");
+    EXPECT_EQ(reg.ReadString("keep"), "yes");
     EXPECT_EQ(Raw().find("garbage"), std::string::npos);
+    // The store is sound now: a later write makes no new backup.
+    ASSERT_TRUE(bak.remove());
+    reg.WriteString("y", "2");
+    reg.CloseKey();
+    EXPECT_FALSE(QFile::exists(File() + ".bak"));
 }
 
 TEST_F(RegistryTest, AFailedWriteRaises) {

@@ -1,6 +1,11 @@
 // Whole-file replacement: content, mode, and what a failure leaves behind.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -87,5 +92,87 @@ TEST(AtomicFile, FailedWriteKeepsTheOldFile) {
         EXPECT_THROW(AtomicWriteFile(target.string(), "a replacement longer than the limit"), EWriteError);
     }
     EXPECT_EQ(Read(target), "original");
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"keep.xml"});
+}
+
+namespace {
+
+// Temporaries of a target as the writer names them.
+std::vector<std::string> Temporaries(const Folder& dir, const std::string& target) {
+    std::vector<std::string> out;
+    for (const std::string& n : dir.Names())
+        if (n.rfind("." + target + ".tmp", 0) == 0) out.push_back(n);
+    return out;
+}
+
+}  // namespace
+
+TEST(AtomicFile, TemporaryOfAKilledSaveIsRemovedByTheNextSave) {
+    Folder dir;
+    const std::string file = (dir.path / "big.xml").string();
+    AtomicWriteFile(file, "old");
+    const std::string big(32 << 20, 'x');
+    // A child saves over and over and is killed while a temporary exists; a kill that lands
+    // between two saves leaves none, so it is tried again.
+    bool orphaned = false;
+    for (int attempt = 0; attempt < 20 && !orphaned; ++attempt) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (;;) AtomicWriteFile(file, big);
+        }
+        for (int polls = 0; polls < 100000 && Temporaries(dir, "big.xml").empty(); ++polls) ::usleep(100);
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status));
+        orphaned = !Temporaries(dir, "big.xml").empty();
+    }
+    ASSERT_TRUE(orphaned);
+    const std::string kept = Read(file);
+    EXPECT_TRUE(kept == "old" || kept == big);
+
+    // A live saver's temporary is locked and stays; once its lock is gone it goes too.
+    const fs::path live = dir.path / ".big.xml.tmp0123456789ab";
+    const int fd = ::open(live.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    AtomicWriteFile(file, "new");
+    EXPECT_EQ(Read(file), "new");
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{".big.xml.tmp0123456789ab", "big.xml"}));
+    ::close(fd);
+    AtomicWriteFile(file, "newer");
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"big.xml"});
+}
+
+TEST(AtomicFile, WritePastTheSizeLimitRaisesFileTooLarge) {
+    // SIGXFSZ is ignored from start-up: without that the child would die of the signal.
+    Folder dir;
+    const std::string file = (dir.path / "keep.xml").string();
+    AtomicWriteFile(file, "original");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        struct rlimit small {};
+        ::getrlimit(RLIMIT_FSIZE, &small);
+        small.rlim_cur = 4;
+        if (::setrlimit(RLIMIT_FSIZE, &small) != 0) ::_exit(3);
+        try {
+            AtomicWriteFile(file, "a replacement longer than the limit");
+        } catch (const EWriteError& e) {
+            ::_exit(e.Message().find("File too large") != std::string::npos &&
+                            e.Message().find(file) != std::string::npos
+                        ? 0
+                        : 1);
+        } catch (...) {
+            ::_exit(2);
+        }
+        ::_exit(4);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the child died of signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(Read(file), "original");
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"keep.xml"});
 }

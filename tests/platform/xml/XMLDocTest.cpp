@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/Codec.h"
-#include "platform/xml/XMLDoc.h"
 #include "platform/CpLiteral.h"
+#include "platform/xml/XMLDoc.h"
 
 namespace {
 
@@ -90,12 +90,16 @@ TEST(XMLDoc, Encodings) {
     TXMLDocument utf16;
     utf16.LoadFromBytes(le, "t");
     EXPECT_EQ(utf16.DocumentElement().Text(), u8"Привет"_cp);
-    // Malformed UTF-8 reads as '?' and never past the text.
+    // Bytes that are not UTF-8 are refused at their offset; a letter without a cp1251 byte reads as '?'.
     TXMLDocument bad;
-    bad.LoadFromBytes("<r>a\xC0\xAF" "b\xED\xA0\x80" "c\xE2\x82</r>", "t");
-    std::string text = bad.DocumentElement().Text();
-    EXPECT_EQ(text.front(), 'a');
-    EXPECT_EQ(text.find_first_not_of("abc?"), std::string::npos) << text;
+    EXPECT_THROW(bad.LoadFromBytes("<r>a\xC0\xAF" "b</r>", "t"), EDOMParseError);
+    bad.LoadFromBytes("<r>a\xE4\xB8\xAD" "b</r>", "t");
+    EXPECT_EQ(bad.DocumentElement().Text(), "a?b");
+    // Declared 8-bit encodings other than windows-1251 go through iconv.
+    TXMLDocument koi;
+    koi.LoadFromBytes("<?xml version='1.0' encoding='koi8-r'?><r>\xF0\xD2\xC9\xD7\xC5\xD4</r>", "t");
+    EXPECT_EQ(koi.DocumentElement().Text(), u8"Привет"_cp);
+    EXPECT_EQ(koi.SaveToString(), "<r>" + utf8.substr(3, utf8.size() - 7) + "</r>");
 }
 
 TEST(XMLDoc, ParseErrorKeepsTheDocument) {
@@ -146,4 +150,55 @@ TEST(XMLDoc, DeeplyNestedTextIsCollectedWithoutRecursion) {
     xml += "y</r>";
     TXMLDocument d = Parse(xml);
     EXPECT_EQ(d.DocumentElement().Text(), "xy");
+}
+
+TEST(XMLDoc, ElementIterationRemovalAndTheChangeCount) {
+    TXMLDocument d = Parse("<r>t<a/><!-- c --><b>x</b>u<c/></r>");
+    TXMLDocument other = Parse("<r><a/></r>");
+    TXMLNode r = d.DocumentElement();
+    std::vector<std::string> names;
+    for (TXMLNode c = r.FirstChild(); c; c = c.NextSibling()) names.push_back(c.NodeName());
+    EXPECT_EQ(names, (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_FALSE(r.FindChild("b").FirstChild());
+    EXPECT_FALSE(TXMLNode().FirstChild());
+
+    // Reading moves nothing; every change does, and only in its own document.
+    uint64_t seen = d.ChangeCount();
+    const uint64_t otherSeen = other.ChangeCount();
+    (void)r.Text();
+    (void)r.ChildNodes().Count();
+    EXPECT_EQ(d.ChangeCount(), seen);
+    auto moved = [&] {
+        const bool m = d.ChangeCount() != seen;
+        seen = d.ChangeCount();
+        return m;
+    };
+    r.FindChild("b").SetText("y");
+    EXPECT_TRUE(moved());
+    r.FindChild("b").AddChild("n");
+    EXPECT_TRUE(moved());
+    r.RemoveChild(other.DocumentElement().FirstChild());  // not a child: nothing happens
+    EXPECT_FALSE(moved());
+    EXPECT_EQ(other.DocumentElement().ChildNodes().Count(), 1);
+    r.RemoveChild(r.FindChild("b"));
+    EXPECT_TRUE(moved());
+    EXPECT_EQ(d.SaveToString(), "<r>t<a/>u<c/></r>");
+    r.ChildNodes().Delete(0);
+    EXPECT_TRUE(moved());
+    r.ChildNodes().Add("z");
+    EXPECT_TRUE(moved());
+    r.RemoveChildren();
+    EXPECT_TRUE(moved());
+    EXPECT_EQ(d.SaveToString(), "<r/>");
+    d.LoadFromBytes("<r/>", "t");
+    EXPECT_TRUE(moved());
+    EXPECT_THROW(d.LoadFromBytes("<r>", "t"), EDOMParseError);
+    EXPECT_FALSE(moved());
+    d.CreateDocumentElement("s");
+    EXPECT_TRUE(moved());
+    EXPECT_EQ(other.ChangeCount(), otherSeen);
+    // A fresh document never repeats a value seen before.
+    TXMLDocument fresh;
+    EXPECT_GT(fresh.ChangeCount(), d.ChangeCount());
+    EXPECT_GT(fresh.ChangeCount(), other.ChangeCount());
 }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 
+#include "platform/Initialise.h"
 #include "platform/gui/Application.h"
 #include "platform/gui/QtText.h"
 
@@ -61,6 +62,7 @@ int RunGuiTests(int argc, char** argv, const std::function<void()>& initialise,
                 const std::function<void()>& finalise) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     ::testing::InitGoogleTest(&argc, argv);
+    platform::initialise();
     InitialiseGui(argc, argv);
     if (initialise) initialise();
     int result;

@@ -1,0 +1,140 @@
+// The libcurl callbacks of a request: answer headers and bytes in, body bytes out, rewinds, and the
+// moment a request goes out.
+#include <algorithm>
+#include <cstring>
+
+#include "platform/Strings.h"
+#include "platform/winhttp/CurlTypes.h"
+
+namespace winhttp::curl {
+namespace {
+
+// A Location header with a value among the answer's lines.
+bool HasLocation(const HeaderLines& lines) {
+    for (size_t i = 1; i < lines.size(); ++i) {
+        const std::string_view l = lines[i];
+        size_t colon = l.find(':');
+        if (colon != std::string_view::npos && SameText(Trim(l.substr(0, colon)), "location") &&
+            !Trim(l.substr(colon + 1)).empty())
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void Notify(Request& r, DWORD status, void* info, DWORD length) {
+    Session& s = r.session();
+    if (s.callback && (s.callbackFlags & status)) s.callback(static_cast<Handle*>(&r), r.context, status, info, length);
+}
+
+size_t OnHeader(char* data, size_t size, size_t count, void* user) {
+    auto& r = *static_cast<Request*>(user);
+    const size_t n = size * count;
+    r.progressed = true;
+    if (r.headersComplete) return n;  // trailers
+    size_t len = n;
+    while (len > 0 && (data[len - 1] == '\n' || data[len - 1] == '\r')) --len;
+    if (len >= 5 && std::memcmp(data, "HTTP/", 5) == 0) r.headerLines.Clear();
+    if (len > 0) {
+        r.headerLines.Add(data, len);
+        return n;
+    }
+    // The end of one answer's headers: final unless curl goes on to another answer.
+    long code = 0;
+    curl_easy_getinfo(r.easy, CURLINFO_RESPONSE_CODE, &code);
+    if (code >= 100 && code < 200) return n;
+    if (!(r.disabled & DISABLE_REDIRECTS) &&
+        (code == 301 || code == 302 || code == 303 || code == 307 || code == 308) && HasLocation(r.headerLines)) {
+        r.redirectPending = true;
+        Notify(r, CALLBACK_STATUS_REDIRECT, nullptr, 0);
+        return n;
+    }
+    r.status = code;
+    r.headersComplete = true;
+    return n;
+}
+
+size_t OnWrite(char* data, size_t size, size_t count, void* user) {
+    auto& r = *static_cast<Request*>(user);
+    const size_t n = size * count;
+    r.progressed = true;
+    if (r.answer.size() + n > r.answer.capacity()) {
+        if (r.answerPos > 0) {
+            r.answer.erase(0, r.answerPos);
+            r.answerPos = 0;
+        }
+        // Grows by doubling, but not far past the amount held before a pause.
+        const size_t want = r.answer.size() + n;
+        r.answer.reserve(std::max(want, std::min(r.answer.capacity() * 2, kAnswerHold + kAnswerSlack)));
+    }
+    const uint64_t room = MAX_RESPONSE_BODY - r.answerTotal;
+    if (n > room) {
+        r.answer.append(data, static_cast<size_t>(room));
+        r.answerTotal += room;
+        r.capped = true;
+        r.TrackAnswer();
+        return 0;  // stops the transfer with a write error
+    }
+    r.answer.append(data, n);
+    r.answerTotal += n;
+    r.TrackAnswer();
+    // Enough waits to be read: the transfer rests until a read takes some. The bytes are taken
+    // first: curl 7.88 drops what a paused write left with it when the transfer ends meanwhile.
+    if (r.AnswerHeld() >= kAnswerHold && !r.receivePaused) {
+        r.receivePaused = true;
+        r.ApplyPause();
+    }
+    return n;
+}
+
+size_t OnRead(char* buffer, size_t size, size_t count, void* user) {
+    auto& r = *static_cast<Request*>(user);
+    const size_t want = size * count;
+    const char* from = nullptr;
+    size_t have = 0;
+    if (r.Replayable()) {
+        from = r.replay.data() + r.sent;
+        have = static_cast<size_t>(r.given - r.sent);
+    } else if (r.piece && r.sent >= r.pieceStart && r.sent < r.pieceStart + r.pieceSize) {
+        from = r.piece + (r.sent - r.pieceStart);
+        have = static_cast<size_t>(r.pieceStart + r.pieceSize - r.sent);
+    }
+    if (have == 0) {
+        if (r.sent >= r.total) return 0;
+        r.sendPaused = true;  // the caller has not written the rest yet
+        return CURL_READFUNC_PAUSE;
+    }
+    const size_t n = std::min(want, have);
+    std::memcpy(buffer, from, n);
+    r.sent += n;
+    r.progressed = true;
+    return n;
+}
+
+int OnSeek(void* user, curl_off_t offset, int origin) {
+    auto& r = *static_cast<Request*>(user);
+    if (origin != SEEK_SET || offset < 0) return CURL_SEEKFUNC_CANTSEEK;
+    const auto to = static_cast<uint64_t>(offset);
+    // Only to bytes still here: all of a kept body, or the caller's current piece of a streamed one.
+    const bool here = r.Replayable() ? to <= r.given
+                                     : to == r.sent || (r.piece && to >= r.pieceStart && to <= r.pieceStart + r.pieceSize);
+    if (!here) return CURL_SEEKFUNC_CANTSEEK;
+    r.sent = to;
+    return CURL_SEEKFUNC_OK;
+}
+
+int OnPrereq(void* user, char*, char*, int, int) {
+    auto& r = *static_cast<Request*>(user);
+    // curl follows the Location of any 3xx answer (300, 305, ...); WinHTTP only those that
+    // OnHeader lets pass. The answer taken as final stays the answer and nothing more goes out.
+    if (r.headersComplete) {
+        r.followStopped = true;
+        return CURL_PREREQFUNC_ABORT;
+    }
+    r.redirectPending = false;
+    r.connected = true;
+    return CURL_PREREQFUNC_OK;
+}
+
+}  // namespace winhttp::curl

@@ -1,0 +1,178 @@
+#include "RawHttpServer.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "tests/support/AsciiText.h"
+
+namespace testsupport {
+namespace {
+
+struct Conn {
+    int fd = -1;
+    int number = 0, served = 0;
+    std::string in;
+    bool inBody = false, stalled = false;
+    uint64_t remaining = 0;
+    RawHttpServer::Request request;
+};
+
+void SendAll(int fd, const std::string& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;
+        done += static_cast<size_t>(n);
+    }
+}
+
+// The Content-Length of a request head, 0 when absent.
+uint64_t ContentLength(const std::string& head) {
+    size_t pos = 0;
+    while ((pos = head.find("\r\n", pos)) != std::string::npos) {
+        pos += 2;
+        size_t colon = head.find(':', pos);
+        size_t end = head.find("\r\n", pos);
+        if (colon == std::string::npos || colon > end) continue;
+        if (SameAsciiText(head.substr(pos, colon - pos), "Content-Length"))
+            return std::strtoull(head.c_str() + colon + 1, nullptr, 10);
+    }
+    return 0;
+}
+
+}  // namespace
+
+uint64_t RawHttpServer::Hash(const void* data, size_t size, uint64_t seed) {
+    const auto* p = static_cast<const unsigned char*>(data);
+    for (size_t i = 0; i < size; ++i) seed = (seed ^ p[i]) * 1099511628211ull;
+    return seed;
+}
+
+std::string RawHttpServer::Ok(const std::string& body, bool keepAlive) {
+    return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) +
+           (keepAlive ? "\r\nConnection: keep-alive\r\n\r\n" : "\r\nConnection: close\r\n\r\n") + body;
+}
+
+bool RawHttpServer::Start() {
+    Stop();
+    listen_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (listen_ < 0) return false;
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    if (::bind(listen_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(listen_, 16) != 0 ||
+        ::getsockname(listen_, reinterpret_cast<sockaddr*>(&addr), &len) != 0 || ::pipe2(wake_, O_CLOEXEC) != 0) {
+        Stop();
+        return false;
+    }
+    port_ = ntohs(addr.sin_port);
+    thread_ = std::thread([this] { Run(); });
+    return true;
+}
+
+void RawHttpServer::Stop() {
+    if (thread_.joinable()) {
+        char c = 1;
+        (void)!::write(wake_[1], &c, 1);
+        thread_.join();
+    }
+    for (int* fd : {&listen_, &wake_[0], &wake_[1]}) {
+        if (*fd >= 0) ::close(*fd);
+        *fd = -1;
+    }
+}
+
+std::vector<RawHttpServer::Request> RawHttpServer::Requests() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return requests_;
+}
+
+void RawHttpServer::Run() {
+    std::vector<std::unique_ptr<Conn>> conns;
+    int accepted = 0;
+    std::vector<char> buffer(256 * 1024);
+    while (true) {
+        std::vector<pollfd> fds{{wake_[0], POLLIN, 0}, {listen_, POLLIN, 0}};
+        for (const auto& c : conns) fds.push_back({c->fd, POLLIN, 0});
+        if (::poll(fds.data(), fds.size(), -1) < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        if (fds[0].revents) break;
+        if (fds[1].revents & POLLIN) {
+            int fd = ::accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC);
+            if (fd >= 0) {
+                auto c = std::make_unique<Conn>();
+                c->fd = fd;
+                c->number = ++accepted;
+                conns.push_back(std::move(c));
+            }
+        }
+        for (size_t i = 2; i < fds.size(); ++i) {
+            if (!fds[i].revents) continue;
+            Conn& c = *conns[i - 2];
+            ssize_t n = ::recv(c.fd, buffer.data(), buffer.size(), 0);
+            if (n <= 0) {
+                ::close(c.fd);
+                c.fd = -1;
+                continue;
+            }
+            if (c.stalled) continue;
+            c.in.append(buffer.data(), static_cast<size_t>(n));
+            // Every complete request in what arrived.
+            while (c.fd >= 0 && !c.stalled) {
+                if (!c.inBody) {
+                    size_t end = c.in.find("\r\n\r\n");
+                    if (end == std::string::npos) break;
+                    c.request = Request();
+                    c.request.head = c.in.substr(0, end + 4);
+                    c.in.erase(0, end + 4);
+                    size_t sp1 = c.request.head.find(' ');
+                    size_t sp2 = c.request.head.find(' ', sp1 + 1);
+                    c.request.method = c.request.head.substr(0, sp1);
+                    c.request.target = c.request.head.substr(sp1 + 1, sp2 - sp1 - 1);
+                    c.request.connection = c.number;
+                    c.request.onConnection = ++c.served;
+                    c.request.bodyHash = Hash(nullptr, 0);
+                    c.remaining = ContentLength(c.request.head);
+                    c.inBody = true;
+                }
+                size_t take = static_cast<size_t>(std::min<uint64_t>(c.remaining, c.in.size()));
+                c.request.bodyHash = Hash(c.in.data(), take, c.request.bodyHash);
+                c.request.bodyLength += take;
+                c.remaining -= take;
+                c.in.erase(0, take);
+                if (c.remaining > 0) break;
+                c.inBody = false;
+                {
+                    std::lock_guard<std::mutex> lock(mutex_);
+                    requests_.push_back(c.request);
+                }
+                Answer a = handler_(c.request);
+                if (a.after != After::kDrop) SendAll(c.fd, a.bytes);
+                if (a.after == After::kStall) {
+                    c.stalled = true;
+                } else if (a.after != After::kKeepOpen) {
+                    ::shutdown(c.fd, SHUT_WR);
+                    ::close(c.fd);
+                    c.fd = -1;
+                }
+            }
+        }
+        std::erase_if(conns, [](const auto& c) { return c->fd < 0; });
+    }
+    for (auto& c : conns)
+        if (c->fd >= 0) ::close(c->fd);
+}
+
+}  // namespace testsupport

@@ -1,0 +1,213 @@
+// Answers that end badly and bodies too large to hold, through the client and the libcurl back end,
+// against a raw loopback server.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+
+#include "support/http/RawHttpServer.h"
+#include "web/clSubmit.h"
+
+using testsupport::RawHttpServer;
+using After = RawHttpServer::After;
+
+namespace {
+
+class ProbeSubmit : public TSubmit {
+public:
+    std::vector<std::string> reported;
+
+protected:
+    void ReportError(const std::string& message) override { reported.push_back(message); }
+};
+
+// A read-only stream over a file, read through pread so nothing of it is kept in memory.
+class FileReadStream : public TStream {
+public:
+    explicit FileReadStream(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+        size_ = fd_ < 0 ? 0 : ::lseek(fd_, 0, SEEK_END);
+    }
+    ~FileReadStream() override {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    int64_t Read(void* buffer, int64_t count) override {
+        ssize_t n = ::pread(fd_, buffer, static_cast<size_t>(count), pos_);
+        if (n <= 0) return 0;
+        pos_ += n;
+        return n;
+    }
+    int64_t Write(const void*, int64_t) override { return 0; }
+    int64_t Seek(int64_t offset, TSeekOrigin origin) override {
+        pos_ = origin == soBeginning ? offset : origin == soEnd ? size_ + offset : pos_ + offset;
+        return pos_;
+    }
+
+private:
+    int fd_;
+    int64_t size_ = 0, pos_ = 0;
+};
+
+// A unique folder removed at the end.
+struct TempDir {
+    TempDir() {
+        std::string tmpl = (std::filesystem::temp_directory_path() / "va-web-XXXXXX").string();
+        path = ::mkdtemp(tmpl.data()) ? tmpl : std::string();
+    }
+    ~TempDir() {
+        std::error_code ec;
+        if (!path.empty()) std::filesystem::remove_all(path, ec);
+    }
+    std::string path;
+};
+
+std::string Pattern(size_t size) {
+    std::string s(size, '\0');
+    uint32_t x = 12345;
+    for (auto& c : s) {
+        x = x * 1103515245u + 12345u;
+        c = static_cast<char>(x >> 24);
+    }
+    return s;
+}
+
+// The answers of the raw server, by path.
+RawHttpServer::Answer Script(const RawHttpServer::Request& r) {
+    const std::string& t = r.target;
+    if (t == "/fine") return {RawHttpServer::Ok("fine page", true), After::kKeepOpen};
+    if (t == "/short-length")
+        return {"HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nonly part of it", After::kClose};
+    if (t == "/short-chunked")
+        return {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n6\r\n world\r\n", After::kClose};
+    if (t == "/stall") return {"HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nbegun", After::kStall};
+    if (t == "/until-close") return {"HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\nall of it", After::kClose};
+    if (t == "/chunked")
+        return {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n6\r\n world\r\n0\r\n\r\n",
+                After::kClose};
+    if (t == "/sink") return {RawHttpServer::Ok(std::to_string(r.bodyLength), true), After::kKeepOpen};
+    if (t == "/moved") return {"HTTP/1.1 307 Moved\r\nLocation: /sink\r\nContent-Length: 0\r\n\r\n", After::kClose};
+    if (t == "/v09") return {"HTTP/0.9 200 OK\r\n\r\nbody", After::kClose};
+    if (t == "/digits") return {"HTTP/1.1 12345678901 OK\r\nContent-Length: 4\r\n\r\nbody", After::kClose};
+    if (t == "/long-header")
+        return {"HTTP/1.1 200 OK\r\nX-Long: " + std::string(200 * 1024, 'h') + "\r\nContent-Length: 4\r\n\r\nbody",
+                After::kClose};
+    return {"HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n", After::kClose};
+}
+
+class SubmitCut : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(server.Start()); }
+    RawHttpServer server{&Script};
+};
+
+TEST_F(SubmitCut, ABodyCutShortIsAFailureThatLeavesTheStreamAsItWas) {
+    const struct {
+        const char* path;
+        const char* message;
+    } cases[] = {
+        {"/short-length", "The connection with the server was terminated abnormally"},
+        {"/short-chunked", "The connection with the server was terminated abnormally"},
+        {"/stall", "The operation timed out"},
+    };
+    for (const auto& c : cases) {
+        ProbeSubmit s;
+        s.ReceiveTimeout = 300;
+        s.SetURL(server.Url(c.path));
+        EXPECT_EQ(s.GetString(), "") << c.path;
+        ASSERT_EQ(s.reported.size(), 1u) << c.path;
+        EXPECT_EQ(s.reported[0], std::string(c.message) + " - URL:" + server.Url(c.path));
+
+        // A stream that held something keeps its size and position: a picture stays as it was.
+        TMemoryStream picture;
+        picture.WriteBuffer("GIF89a", 6);
+        s.Get(&picture);
+        EXPECT_EQ(picture.Size(), 6) << c.path;
+        EXPECT_EQ(picture.Position(), 6) << c.path;
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(picture.Memory()), 6), "GIF89a");
+        EXPECT_EQ(s.reported.size(), 2u) << c.path;
+
+        // The session goes on.
+        EXPECT_TRUE(s.Connected()) << c.path;
+        s.SetURL(server.Url("/fine"));
+        EXPECT_EQ(s.GetString(), "fine page") << c.path;
+        EXPECT_EQ(s.reported.size(), 2u) << c.path;
+    }
+}
+
+TEST_F(SubmitCut, AnAnswerThatEndsAtTheCloseOrWithItsLastChunkIsComplete) {
+    ProbeSubmit s;
+    s.SetURL(server.Url("/until-close"));
+    EXPECT_EQ(s.GetString(), "all of it");
+    s.SetURL(server.Url("/chunked"));
+    TStringStream out("before:");
+    out.Seek(0, soEnd);
+    s.Get(&out);
+    EXPECT_EQ(out.DataString(), "before:hello world");
+    EXPECT_TRUE(s.reported.empty());
+}
+
+TEST_F(SubmitCut, AFortyMegabytePostFromAFileIsStreamedThroughTwoUploadBuffersAtMost) {
+    TempDir dir;
+    ASSERT_FALSE(dir.path.empty());
+    const std::string path = dir.path + "/body.bin";
+    const std::string piece = Pattern(1 << 20);
+    uint64_t hash = RawHttpServer::Hash(nullptr, 0);
+    {
+        int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        ASSERT_GE(fd, 0);
+        for (int i = 0; i < 40; ++i) {
+            ASSERT_EQ(::write(fd, piece.data(), piece.size()), static_cast<ssize_t>(piece.size()));
+            hash = RawHttpServer::Hash(piece.data(), piece.size(), hash);
+        }
+        ::close(fd);
+    }
+    ProbeSubmit s;
+    s.SetURL(server.Url("/sink"));
+    FileReadStream data(path);
+    TStringStream out;
+    s.Post(&data, &out);
+    EXPECT_EQ(out.DataString(), std::to_string(40u << 20));
+    EXPECT_TRUE(s.reported.empty());
+    auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].bodyLength, 40u << 20);
+    EXPECT_EQ(requests[0].bodyHash, hash);
+    winhttp::HeldBytes held;
+    ASSERT_TRUE(winhttp::SessionHeldBytes(s.SessionHandle(), held));
+    EXPECT_LE(held.uploadPeak, 2u * s.UploadBufferSize);
+    EXPECT_EQ(held.upload, 0u);
+}
+
+TEST_F(SubmitCut, FailuresReachTheSinkOnceWithTheTextOfWhatWentWrong) {
+    const struct {
+        const char* path;
+        const char* message;
+    } cases[] = {
+        {"/v09", "The server returned an invalid or unrecognized response"},
+        {"/digits", "The server returned an invalid or unrecognized response"},
+        {"/long-header", "The server's response headers are larger than the limit"},
+    };
+    for (const auto& c : cases) {
+        ProbeSubmit s;
+        s.SetURL(server.Url(c.path));
+        EXPECT_EQ(s.GetString(), "") << c.path;
+        EXPECT_EQ(s.reported, std::vector<std::string>{std::string(c.message) + " - URL:" + server.Url(c.path)});
+        EXPECT_TRUE(s.Connected()) << c.path;
+    }
+
+    // A streamed body cannot go again for a 307: the request fails, once; a small one goes again.
+    ProbeSubmit s;
+    s.SetURL(server.Url("/moved"));
+    TStringStream big(Pattern(100000)), out;
+    s.Post(&big, &out);
+    EXPECT_EQ(out.DataString(), "");
+    EXPECT_EQ(s.reported, std::vector<std::string>{"The request must be sent again - URL:" + server.Url("/moved")});
+    TStringStream small(Pattern(20000));
+    s.Post(&small, &out);
+    EXPECT_EQ(out.DataString(), "20000");
+    EXPECT_EQ(s.reported.size(), 1u);
+}
+
+}  // namespace
