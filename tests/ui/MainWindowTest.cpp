@@ -369,7 +369,7 @@ TEST(NewMessageMarksTest, LoginsMatchAndAnEmptyLoginMatchesOnlyItsOwnAddress) {
         (void)r;
         if (!withFlag) {
             TXMLNode rec = t.RecordNodes()->Nodes(t.RecordNodes()->Count() - 1);
-            rec.Handle().remove_child("NewMessage");
+            rec.RemoveChild(rec.FindChild("NewMessage"));
         }
     };
     add(stored, "http://h/anna/", false);        // found under another address of the same login
