@@ -1,0 +1,78 @@
+// GIF decoding to indices from memory: our TGIFImage against giflib's DGifOpen with a memory
+// reader plus DGifSlurp, on the inputs of make_inputs.sh (run it first).
+#include <benchmark/benchmark.h>
+#include <gif_lib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "imaging/GIFImage.h"
+
+namespace {
+
+std::string Input(const std::string& name) {
+    std::ifstream in(std::string(VA_GIF_BENCH_INPUTS) + "/" + name, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+struct Reader {
+    const std::string* data;
+    size_t at;
+};
+
+int ReadMemory(GifFileType* gif, GifByteType* out, int n) {
+    auto* r = static_cast<Reader*>(gif->UserData);
+    const size_t k = std::min<size_t>(static_cast<size_t>(n), r->data->size() - r->at);
+    std::memcpy(out, r->data->data() + r->at, k);
+    r->at += k;
+    return static_cast<int>(k);
+}
+
+void Ours(benchmark::State& state, const char* name) {
+    const std::string bytes = Input(name);
+    if (bytes.empty()) {
+        state.SkipWithError("no input: run bench/gif/make_inputs.sh");
+        return;
+    }
+    for (auto _ : state) {
+        TStringStream s(bytes);
+        TGIFImage image;
+        image.LoadFromStream(s);
+        benchmark::DoNotOptimize(image.Images().SubImages(0)->Data());
+    }
+}
+
+void Giflib(benchmark::State& state, const char* name) {
+    const std::string bytes = Input(name);
+    if (bytes.empty()) {
+        state.SkipWithError("no input: run bench/gif/make_inputs.sh");
+        return;
+    }
+    for (auto _ : state) {
+        Reader r{&bytes, 0};
+        int error = 0;
+        GifFileType* g = DGifOpen(&r, ReadMemory, &error);
+        if (!g || DGifSlurp(g) != GIF_OK) {
+            state.SkipWithError("giflib failed");
+            break;
+        }
+        benchmark::DoNotOptimize(g->SavedImages[0].RasterBits);
+        DGifCloseFile(g, &error);
+    }
+}
+
+}  // namespace
+
+BENCHMARK_CAPTURE(Ours, photo_150x200, "photo.gif")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Giflib, photo_150x200, "photo.gif")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Ours, vga_640x480, "vga.gif")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Giflib, vga_640x480, "vga.gif")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Ours, large_2000x1500, "large.gif")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Giflib, large_2000x1500, "large.gif")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Ours, anim_50_frames, "anim.gif")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Giflib, anim_50_frames, "anim.gif")->Unit(benchmark::kMicrosecond);
+
+BENCHMARK_MAIN();

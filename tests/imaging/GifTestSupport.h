@@ -1,0 +1,63 @@
+#pragma once
+// Helpers of the GIF codec tests: bytes from hex text, and an image loaded with its warnings
+// recorded.
+#include <string>
+#include <vector>
+
+#include "imaging/GIFImage.h"
+
+inline std::string Hex(const std::string& text) {
+    std::string out;
+    int nibble = -1;
+    for (char c : text) {
+        int v;
+        if (c >= '0' && c <= '9') v = c - '0';
+        else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
+        else continue;
+        if (nibble < 0) {
+            nibble = v;
+        } else {
+            out += static_cast<char>(nibble << 4 | v);
+            nibble = -1;
+        }
+    }
+    return out;
+}
+
+// An image that records every warning and progress report.
+struct TRecordedGif {
+    TGIFImage image;
+    std::vector<std::string> warnings;
+    std::vector<std::string> senders;
+    std::vector<std::pair<TProgressStage, int>> progress;
+
+    TRecordedGif() {
+        image.OnWarning = [this](TObject* sender, int severity, const std::string& message) {
+            warnings.push_back(message);
+            senders.push_back(sender ? sender->ClassName() : "nil");
+            if (severity != 1) warnings.push_back("(severity " + std::to_string(severity) + ")");
+        };
+        image.OnProgress = [this](TObject*, TProgressStage stage, uint8_t percent, bool, const TRect&,
+                                  const std::string& msg) {
+            if (msg == "Loading...") progress.emplace_back(stage, percent);
+        };
+    }
+
+    // The load's exception text, or "" when it loaded.
+    std::string Load(const std::string& bytes) {
+        TStringStream s(bytes);
+        try {
+            image.LoadFromStream(s);
+        } catch (const Exception& e) {
+            return e.Message();
+        }
+        return "";
+    }
+
+    std::vector<uint8_t> Pixels(int frame) {
+        TGIFSubImage* f = image.Images().SubImages(frame);
+        if (!f->Data()) return {};
+        return std::vector<uint8_t>(f->Data(), f->Data() + f->DataSize());
+    }
+};
