@@ -466,4 +466,49 @@ TEST_F(SiteTest, DefaultStateServes) {
     EXPECT_EQ(Count(list.body, "<table class=\"m\">"), 10);
 }
 
+TEST_F(SiteTest, DefaultStatePhotosFollowTheirTypeAndTheNoPhotoPictureIsServed) {
+    state = site::DefaultState();
+    StartSite();
+    int jpeg = 0, gif = 0, none = 0;
+    for (const auto& folder : state.folders) {
+        for (const auto& c : folder) {
+            Answer profile = Exchange(server->Port(), "GET", "/" + c.login + "/");
+            if (!c.hasPhoto) {
+                ++none;
+                EXPECT_TRUE(Has(profile.body, "/img/nophoto.gif\" alt=\"")) << c.login;
+                continue;
+            }
+            const std::string path = site::PhotoPath(c);
+            EXPECT_TRUE(Has(profile.body, "<img src=\"http://" + server->Host() + path + "\"")) << c.login;
+            Answer photo = Exchange(server->Port(), "GET", path);
+            EXPECT_EQ(photo.body, c.photoBytes) << c.login;
+            if (c.photoType == site::PhotoType::Gif) {
+                ++gif;
+                EXPECT_EQ(photo.Header("Content-Type"), "image/gif");
+                EXPECT_EQ(photo.body.substr(0, 6), "GIF89a");
+            } else {
+                ++jpeg;
+                EXPECT_EQ(photo.Header("Content-Type"), "image/jpeg");
+                EXPECT_EQ(photo.body.substr(0, 3), "\xFF\xD8\xFF");
+            }
+        }
+    }
+    EXPECT_EQ(jpeg, 12);
+    EXPECT_EQ(gif, 2);
+    EXPECT_EQ(none, 1);
+    // The address follows the type: a GIF contact has no .jpg, and a contact without a photo none.
+    EXPECT_TRUE(Has(Exchange(server->Port(), "GET", "/photos/user2.jpg").statusLine, "404"));
+    EXPECT_TRUE(Has(Exchange(server->Port(), "GET", "/photos/user3.jpg").statusLine, "404"));
+    EXPECT_TRUE(Has(Exchange(server->Port(), "GET", "/photos/user1.gif").statusLine, "404"));
+    Answer nophoto = Exchange(server->Port(), "GET", "/img/nophoto.gif");
+    EXPECT_EQ(nophoto.Header("Content-Type"), "image/gif");
+    EXPECT_EQ(nophoto.body, site::SiteFixture("nophoto.gif"));
+}
+
+TEST_F(SiteTest, PhotosWithoutBytesAnswer404) {
+    StartSite();  // the tests' own state carries no photo bytes
+    EXPECT_TRUE(Has(Exchange(server->Port(), "GET", "/photos/c1.jpg").statusLine, "404"));
+    EXPECT_TRUE(Has(Exchange(server->Port(), "GET", "/img/nophoto.gif").statusLine, "404"));
+}
+
 }  // namespace
