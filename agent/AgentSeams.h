@@ -4,6 +4,9 @@
 // takes them in its constructor; an empty one gets the program's own (the framework timer, a
 // blocking sleep, the shared message box, the confirmation-code dialog). Tests put a manual
 // timer, a recording pause and recording sinks in their place and drive a run synchronously.
+//
+// The framework's own timer and dialog live in the adapters (agent/dialogs), which install them
+// as the defaults here at start-up (agent_dialogs::initialise), so this library needs no GUI.
 #include <functional>
 #include <memory>
 #include <string>
@@ -22,8 +25,12 @@ public:
     virtual bool Enabled() const = 0;
 };
 
-// A framework TTimer with no owner, disabled.
-std::unique_ptr<IWorkerTimer> MakeFrameworkTimer();
+// Makes the step timer of a worker or scanner that was given none.
+using TTimerFactory = std::function<std::unique_ptr<IWorkerTimer>()>;
+void SetDefaultTimerFactory(TTimerFactory factory);
+// A timer from the installed factory (the framework TTimer with no owner, disabled); raises
+// Exception when none is installed, since a worker without one would never tick.
+std::unique_ptr<IWorkerTimer> MakeDefaultTimer();
 
 // Blocks the calling thread for ms milliseconds (no event is handled meanwhile).
 using TPauseFunc = std::function<void(int ms)>;

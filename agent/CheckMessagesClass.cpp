@@ -1,5 +1,6 @@
 #include "agent/CheckMessagesClass.h"
 
+#include "agent/AgentLog.h"
 #include "storage/clUrlList.h"
 #include "platform/CpLiteral.h"
 
@@ -24,6 +25,7 @@ void TCheckMessagesClass::StartCheck() {
         HostFromSettings();
         StartRun();
     } catch (...) {
+        LogCaught("check start");
         // The check must still end through its finish, or Busy would stop every later check.
         EndRun();
         Timer().SetEnabled(true);
@@ -58,7 +60,7 @@ bool TCheckMessagesClass::RowMarked(THTMLElementList& els, int linkPosition) {
 std::string TCheckMessagesClass::ProfileAddress(const std::string& address) {
     TFindTags rowTags;
     {
-        TSubmit client;  // the site's guest view: the client's default header, no cookie
+        TSubmit client(Http());  // the site's guest view: the client's default header, no cookie
         client.SetURL(address);
         std::string page = GetPage(client);
         if (!page.empty()) rowTags.SetText(page);
@@ -66,7 +68,8 @@ std::string TCheckMessagesClass::ProfileAddress(const std::string& address) {
     }
     std::string text = rowTags.GetText();
     if (text.empty()) return address;
-    CharsetCheck(text, rowTags);
-    std::string canonical = CanonicalAddress(rowTags);
+    TTagList tags;
+    CharsetCheck(text, rowTags, tags);
+    std::string canonical = CanonicalAddress(rowTags, tags);
     return canonical.empty() ? address : canonical;
 }

@@ -141,7 +141,7 @@ void TContactsImportClass::ReadProfile(Row& row) {
         }
     }
     if (fresh) {
-        TSubmit client;
+        TSubmit client(Http());
         client.SetURL(row.Address);
         std::string page = GetPage(client);
         if (!page.empty()) rowTags.SetText(page);
@@ -150,14 +150,15 @@ void TContactsImportClass::ReadProfile(Row& row) {
 
     std::string text = rowTags.GetText();
     if (text.empty()) return;
-    CharsetCheck(text, rowTags);
+    // One parse for the charset, the address, the marks and the photo count.
+    TTagList tags;
+    CharsetCheck(text, rowTags, tags);
 
-    std::string canonical = CanonicalAddress(rowTags);
+    std::string canonical = CanonicalAddress(rowTags, tags);
     if (!canonical.empty()) row.Address = canonical;
 
-    TTagList images;
-    rowTags.FindTags(images, "img", &TSiteWorker::IsImageWithSrc);
-    for (const THTMLTag* img : images) {
+    for (const THTMLTag* img : tags) {
+        if (!IsImageWithSrc(img)) continue;
         std::string src = rowTags.GetParamValue(img, "src");
         if (Contains(src, "i_voice.gif") || Contains(src, "icop_voice.gif")) row.WithVoice = 1;
         if (Contains(src, "ico_vip.gif")) row.VipUser = 1;

@@ -1,5 +1,6 @@
 #include "agent/OnLineFriendsUnit.h"
 
+#include "agent/AgentLog.h"
 #include "agent/SiteWorker.h"
 #include "storage/DataModuleUnit.h"
 #include "platform/CpLiteral.h"
@@ -10,9 +11,9 @@ const char* const OnSiteText = u8"Сейчас на сайте!"_cp.c_str();
 
 }  // namespace
 
-TOnLineFriends::TOnLineFriends(std::unique_ptr<IWorkerTimer> timer)
-    : timer_(timer ? std::move(timer) : MakeFrameworkTimer()),
-      submit_(std::make_unique<TSubmit>()),
+TOnLineFriends::TOnLineFriends(std::unique_ptr<IWorkerTimer> timer, winhttp::IWinHttp* http)
+    : timer_(timer ? std::move(timer) : MakeDefaultTimer()),
+      submit_(std::make_unique<TSubmit>(http)),
       findTags_(std::make_unique<TFindTags>()) {
     timer_->SetEnabled(false);
     timer_->SetInterval(TickInterval);
@@ -56,6 +57,7 @@ void TOnLineFriends::TimerTick() {
         Tick();
     } catch (...) {
         // Nothing leaves a tick: the scan goes on with the next one.
+        LogCaught("scan tick");
     }
 }
 
@@ -93,6 +95,7 @@ void TOnLineFriends::Tick() {
         OnStatus(url, status);
     } catch (...) {
         // The handler's failure must not stop the walk.
+        LogCaught("scan status handler");
     }
     TFriend* after = dmFriend && dmFriend->Folders ? dmFriend->Folders->GetFolderTable(folderIndex_) : nullptr;
     if (!after || after->RecordCount() <= recNo_) NextFolder();
@@ -108,6 +111,7 @@ void TOnLineFriends::FetchPage() {
         submit_->Connect();
         pageText_ = submit_->GetString();
     } catch (...) {
+        LogCaught("scan page request");
         pageText_.clear();
     }
     submit_->Disconnect();

@@ -28,8 +28,9 @@ public:
     static constexpr int PageReceiveTimeout = 500;
     static constexpr int FolderCycle = 3;
 
-    // timer: null takes the framework timer.
-    explicit TOnLineFriends(std::unique_ptr<IWorkerTimer> timer = nullptr);
+    // timer: null takes the default timer (the framework's); http: the WinHTTP service of the
+    // page client (null: the libcurl layer; not owned).
+    explicit TOnLineFriends(std::unique_ptr<IWorkerTimer> timer = nullptr, winhttp::IWinHttp* http = nullptr);
     ~TOnLineFriends() override;
     std::string ClassName() const override { return "TOnLineFriends"; }
 

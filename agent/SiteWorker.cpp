@@ -3,10 +3,11 @@
 #include <chrono>
 #include <thread>
 
+#include "agent/AgentLog.h"
 #include "platform/Codec.h"
+#include "platform/CpLiteral.h"
 #include "storage/DataModuleUnit.h"
 #include "web/ExtractActionUnit.h"
-#include "platform/CpLiteral.h"
 
 const char* const TSiteWorker::LoginAccept =
     "text/xml,application/xml,application/xhtml+xml,text/html;q=0.9,text/plain;q=0.8,video/x-mng,"
@@ -17,6 +18,24 @@ const char* const TSiteWorker::ConnectionErrorText =
 namespace {
 
 bool Contains(const std::string& text, std::string_view part) { return text.find(part) != std::string::npos; }
+
+constexpr std::string_view FoundText = u8"Найдено"_cp;
+constexpr std::string_view EndTexts[] = {u8"Здесь будет храниться ваша переписка"_cp,
+                                         u8"В этой папке вы можете хранить контакты"_cp,
+                                         u8"Ваши логин и пароль едины для любого из проектов"_cp};
+
+// A text that marks the end of a folder (or, on the login page, stands there too).
+bool IsEndText(const std::string& text) {
+    for (std::string_view end : EndTexts)
+        if (Contains(text, end)) return true;
+    return false;
+}
+
+bool HasParam(const THTMLTag* tag, const char* lowerKey) {
+    for (const THTMLParam& p : tag->Params)
+        if (LowerCase(p.Key) == lowerKey) return true;
+    return false;
+}
 
 bool IsHref(const THTMLParam& p) { return SameText(p.Key, "href"); }
 
@@ -34,13 +53,13 @@ std::string FirstHrefWith(const TTagList& tags, const char* part) {
 TSiteWorker::TSiteWorker(std::unique_ptr<TWorkerStateObject> state, TWorkerSeams seams)
     : seams_(std::move(seams)),
       state_(std::move(state)),
-      submit_(std::make_unique<TSubmit>()),
+      submit_(std::make_unique<TSubmit>(seams_.Http)),
       findTags_(std::make_unique<TFindTags>()),
       folders_(std::make_unique<TFriendFolderList>()),
       temp_(std::make_unique<TFriend>()) {
     folders_->AddFolder("0", "CommonFriends", u8"Общая папка"_cp);
     folders_->AddFolder("1", "FaforiteFriends", u8"Избранные пользователи"_cp);
-    timer_ = seams_.Timer ? std::move(seams_.Timer) : MakeFrameworkTimer();
+    timer_ = seams_.Timer ? std::move(seams_.Timer) : MakeDefaultTimer();
     timer_->SetEnabled(false);
     timer_->SetInterval(200);
     timer_->SetOnTimer([this] { TimerTick(); });
@@ -234,6 +253,7 @@ void TSiteWorker::TimerTick() {
             try {
                 Finish();
             } catch (...) {
+                LogCaught("worker finish");
                 timer_->SetEnabled(false);
             }
             AfterComplete();
@@ -244,6 +264,7 @@ void TSiteWorker::TimerTick() {
         Step();
     } catch (...) {
         // Nothing leaves a tick; Step has already ended the run when it failed.
+        LogCaught("worker tick");
     }
 }
 
@@ -274,12 +295,14 @@ void TSiteWorker::Step() {
             }
         }
     } catch (...) {
+        LogCaught("worker step");
         EndRun();
     }
     try {
         state_->Current = ProgressPosition();
         if (OnProgress) OnProgress(state_.get());
     } catch (...) {
+        LogCaught("worker progress");
     }
     timer_->SetEnabled(true);
 }
@@ -333,6 +356,7 @@ void TSiteWorker::Finish() {
     try {
         if (OnProgress) OnProgress(state_.get());
     } catch (...) {
+        LogCaught("worker progress");
     }
     if (OnComplete) OnComplete(state_.get());
 }
@@ -341,51 +365,91 @@ void TSiteWorker::Finish() {
 // Page rules
 
 std::string TSiteWorker::CharsetCheck(const std::string& page, TFindTags& ft) {
+    TTagList tags;
+    return CharsetCheck(page, ft, tags);
+}
+
+std::string TSiteWorker::CharsetCheck(const std::string& page, TFindTags& ft, TTagList& tags) {
     ft.SetText(page);
-    TTagList metas;
-    ft.FindTags(metas, "meta", &TFindTags::IsCharsetMeta);
-    if (!metas.empty() && Contains(LowerCase(ft.GetParamValue(metas.front(), "content")), "utf-8")) {
-        std::string converted = Utf8ToCp1251(page);
-        ft.SetText(converted);
-        return converted;
-    }
-    return page;
+    ft.FindTags(tags, "*");
+    // The first meta that declares a charset, the older way (content="...charset=...") or the
+    // newer one (charset="..."), decides.
+    const THTMLTag* meta = nullptr;
+    for (const THTMLTag* tag : tags)
+        if (LowerCase(tag->Name) == "meta" && (TFindTags::IsCharsetMeta(tag) || HasParam(tag, "charset"))) {
+            meta = tag;
+            break;
+        }
+    if (!meta) return page;
+    const std::string declared =
+        TFindTags::IsCharsetMeta(meta) ? ft.GetParamValue(meta, "content") : ft.GetParamValue(meta, "charset");
+    if (!Contains(LowerCase(declared), "utf-8")) return page;
+    std::string converted = Utf8ToCp1251(page);
+    ft.SetText(converted);
+    ft.FindTags(tags, "*");
+    return converted;
 }
 
 void TSiteWorker::WalkListPage(const std::string& page, const TContactRowFunc& row) {
     TFindTags& ft = *findTags_;
-    CharsetCheck(page, ft);
-    if (EndOfFolder(ft)) {
-        EndFolder();
-        return;
-    }
-    TTagList links;
-    ft.FindTags(links, "a", &TSiteWorker::IsContactLink);
+    // One parse serves the charset, the end test, the rows and the verdict on a page without
+    // rows: every search would parse the same text again.
+    TTagList tags;
+    CharsetCheck(page, ft, tags);
     THTMLElementList& els = ft.GetHTMLElements();
-    bool armed = false;
-    for (const THTMLTag* link : links) {
-        const std::string href = ft.GetParamValue(link, "href");
-        if (href == "#") {
-            armed = true;
-            continue;
+    const bool ended = EndOfFolder(els);
+    int contacts = 0;
+    if (!ended) {
+        bool armed = false;
+        for (const THTMLTag* link : tags) {
+            if (!IsContactLink(link)) continue;
+            const std::string href = ft.GetParamValue(link, "href");
+            if (href == "#") {
+                armed = true;
+                continue;
+            }
+            if (!armed) continue;
+            // A row that passes the contact test shows the folder was read, even when it adds
+            // nothing (known, nameless, unmarked).
+            if (IsContactAddress(href)) ++contacts;
+            row(els, link, href);
         }
-        if (armed) row(els, link, href);
+    }
+    if (ended || contacts == 0) {
+        // A lost session answers the login page (whose text also holds an end text) or the home
+        // page: neither is the end of a folder.
+        if (LostSessionPage(els)) RunFailed = true;
+        EndFolder();
     }
 }
 
+bool TSiteWorker::LostSessionPage(THTMLElementList& els) {
+    bool read = false;
+    for (THTMLElement* e : els) {
+        if (const THTMLTag* tag = AsTag(e)) {
+            if (LowerCase(tag->Name) == "form" && TFindTags::IsLoginForm(tag)) return true;
+        } else if (const THTMLText* text = AsText(e)) {
+            if (Contains(text->Text, FoundText) || IsEndText(text->Text)) read = true;
+        }
+    }
+    return !read;
+}
+
 bool TSiteWorker::EndOfFolder(TFindTags& ft) {
-    TTagList tds;
-    ft.FindTags(tds, "td");
-    THTMLElementList& els = ft.GetHTMLElements();
-    for (const THTMLTag* td : tds) {
-        for (int i = td->Position + 1; i <= td->Position + 4 && i < els.Count(); ++i) {
+    TTagList tags;
+    ft.FindTags(tags, "td");
+    return EndOfFolder(ft.GetHTMLElements());
+}
+
+bool TSiteWorker::EndOfFolder(THTMLElementList& els) {
+    for (int at = 0; at < els.Count(); ++at) {
+        const THTMLTag* td = AsTag(els[at]);
+        if (!td || LowerCase(td->Name) != "td") continue;
+        for (int i = at + 1; i <= at + 4 && i < els.Count(); ++i) {
             const THTMLText* text = AsText(els[i]);
             if (!text) continue;
-            if (Contains(text->Text, u8"Найдено"_cp)) break;
-            if (Contains(text->Text, u8"Здесь будет храниться ваша переписка"_cp) ||
-                Contains(text->Text, u8"В этой папке вы можете хранить контакты"_cp) ||
-                Contains(text->Text, u8"Ваши логин и пароль едины для любого из проектов"_cp))
-                return true;
+            if (Contains(text->Text, FoundText)) break;
+            if (IsEndText(text->Text)) return true;
         }
     }
     return false;
@@ -431,8 +495,13 @@ bool TSiteWorker::IsContactAddress(const std::string& href) const {
 std::string TSiteWorker::CanonicalAddress(TFindTags& ft) {
     TTagList links;
     ft.FindTags(links, "a", &TSiteWorker::IsContactLink);
+    return CanonicalAddress(ft, links);
+}
+
+std::string TSiteWorker::CanonicalAddress(TFindTags& ft, const TTagList& tags) {
     THTMLElementList& els = ft.GetHTMLElements();
-    for (auto it = links.rbegin(); it != links.rend(); ++it) {
+    for (auto it = tags.rbegin(); it != tags.rend(); ++it) {
+        if (!IsContactLink(*it)) continue;
         std::string href = ft.GetParamValue(*it, "href");
         if (href.empty() || href.back() != '/') continue;
         int next = (*it)->Position + 1;

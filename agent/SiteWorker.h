@@ -23,7 +23,8 @@
 //
 // Failures: a request that fails is an empty page. An empty list page, a folder whose link was
 // missing on the messages page, or an empty folder address ends that folder without further
-// requests and sets `RunFailed`; an unexpected error inside a step ends the whole run through its
+// requests and sets `RunFailed`; so does a list page that shows a lost session (the login page,
+// or the home page the site redirects to); an unexpected error inside a step ends the whole run through its
 // normal finish (the next tick finishes), so a worker is never left busy.
 #include <functional>
 #include <memory>
@@ -66,6 +67,9 @@ struct TWorkerSeams {
     TPauseFunc Pause;
     TMessageSink Message;
     TCodePrompt CodePrompt;  // used by the import worker only
+    // The WinHTTP service of every client the worker makes (its session and the fresh clients of
+    // profile pages); null takes the libcurl layer. Not owned: it must outlive the worker.
+    winhttp::IWinHttp* Http = nullptr;
 };
 
 class TSiteWorker : public TObject {
@@ -117,12 +121,19 @@ public:
     void TimerTick();
 
     // Page rules shared by the workers.
-    // Hands page to ft; when the first charset meta declares UTF-8, converts the page to cp1251
-    // and hands the converted text instead. Answers the text that ft now holds.
+    // Hands page to ft; when the first meta that declares a charset (in its content or in a
+    // charset parameter) declares UTF-8, converts the page to cp1251 and hands the converted text
+    // instead. Answers the text that ft now holds.
     static std::string CharsetCheck(const std::string& page, TFindTags& ft);
+    // The same, leaving in tags every tag of the text that ft now holds (parsed once).
+    static std::string CharsetCheck(const std::string& page, TFindTags& ft, TTagList& tags);
     // True when a "td" of the page in ft is followed within four elements by an end-of-folder
     // text (a "Найдено" text first ends that td's window).
     static bool EndOfFolder(TFindTags& ft);
+    static bool EndOfFolder(THTMLElementList& els);  // the same over a parsed page
+    // True for a list page (parsed into els) that ended its folder but shows a lost session: it
+    // carries a login form, or has neither an end text nor a "Найдено" text.
+    static bool LostSessionPage(THTMLElementList& els);
     static bool IsContactLink(const THTMLTag* tag);
     static bool IsImageWithSrc(const THTMLTag* tag);
     static bool IsAbsoluteLink(const THTMLTag* tag);
@@ -132,6 +143,8 @@ public:
     // The last contact link of the page in ft whose href ends with "/" and whose next element is
     // a text equal to that href; "" when there is none.
     static std::string CanonicalAddress(TFindTags& ft);
+    // The same over tags of the last search of ft (any tags; the contact links among them count).
+    static std::string CanonicalAddress(TFindTags& ft, const TTagList& tags);
 
 protected:
     // Host := the server of the data module's settings (kept when there is no data module).
@@ -144,7 +157,8 @@ protected:
     using TContactRowFunc =
         std::function<void(THTMLElementList& els, const THTMLTag* link, const std::string& href)>;
     // Puts page into FindTags (CharsetCheck); an end-of-folder page ends the folder, any other
-    // hands its contact rows to row.
+    // hands its contact rows to row. A page without a row that passes the contact test ends the
+    // folder too; either fails the run when the page shows a lost session.
     void WalkListPage(const std::string& page, const TContactRowFunc& row);
     virtual int ProgressPosition() const = 0;
     virtual int ProgressTotal() const = 0;
@@ -167,6 +181,8 @@ protected:
 
     // A GET of the current address of client into a string; "" when nothing was read.
     static std::string GetPage(TSubmit& client);
+    // The service that the worker's clients talk to (null: the libcurl layer).
+    winhttp::IWinHttp* Http() const { return seams_.Http; }
     void Pause(int ms);
     void ShowMessage(const std::string& text);
 

@@ -310,6 +310,11 @@ void TChatPerson::paintEvent(QPaintEvent*) {
                     if (!photoValid_) {
                         TBitmap* b = dynamic_cast<TBitmap*>(photo_.Graphic());
                         photoImage_ = b ? BitmapToQImage(*b) : QImage();
+                        // A portrait larger than the frame is shown whole, not as its corner.
+                        if (!photoImage_.isNull() &&
+                            (photoImage_.width() > r.width() || photoImage_.height() > r.height()))
+                            photoImage_ = photoImage_.scaled(r.size(), Qt::KeepAspectRatio,
+                                                             Qt::SmoothTransformation);
                         photoValid_ = true;
                     }
                     shown = photoImage_;

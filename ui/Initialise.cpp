@@ -3,6 +3,7 @@
 #include "resources/Resources.h"
 #include "ui/ChatFormUnit.h"
 #include "ui/ChatPersonListControl.h"
+#include "ui/ContactsImportUnit.h"
 #include "ui/dlMessages.h"
 
 namespace ui {
@@ -15,6 +16,7 @@ void initialise() {
     TPageRegistry& pages = TPageRegistry::Global();
     pages.RegisterClass<TChatPersonList>("TChatPersonList");
     pages.RegisterClass<TfrmChatForm>("TfrmChatForm");
+    pages.RegisterClass<TfrmImport>("TfrmImport");
 }
 
 void finalise() {

@@ -95,7 +95,3 @@ TCodeAnswer ShowRegCodeDialog(const TCodeRequest& request, TSubmit& submit) {
     answer.NoMoreCodes = dialog.cbNextCode->Checked();
     return answer;
 }
-
-namespace agent_dialogs {
-void initialise() { SetDefaultCodePrompt(&ShowRegCodeDialog); }
-}  // namespace agent_dialogs

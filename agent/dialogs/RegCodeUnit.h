@@ -58,7 +58,10 @@ private:
 // The program's code prompt: the dialog, shown modally over the main window.
 TCodeAnswer ShowRegCodeDialog(const TCodeRequest& request, TSubmit& submit);
 
+// A framework TTimer with no owner, disabled, as a worker's step timer.
+std::unique_ptr<IWorkerTimer> MakeFrameworkTimer();
+
 namespace agent_dialogs {
-// Makes the dialog the default code prompt of the site workers.
+// Makes the framework timer and the dialog the site workers' defaults.
 void initialise();
 }

@@ -1,24 +1,20 @@
 // Feeds arbitrary pages to the site workers. Input: a list page, a NUL, then the page that every
 // other request gets (profile pages, the login's pages, the answer to a code); without a NUL the
-// whole input is the list page and other requests get an empty page. In both pages "http://h/"
-// stands for the site's address, so that the fuzzer can write contact links without knowing the
-// port: the pages are served by a server of the harness on 127.0.0.1.
+// whole input is the list page and other requests get an empty page. The site is "h": links to
+// "http://h/" are the site's own. Pages are served by an in-memory WinHTTP service, so a run
+// makes no connection and starts no thread.
 //
 // The import worker and the new-message checker each read the list page (ParseListPage), which
 // fetches the profile page of every contact row it accepts; inputs of odd length make the import
 // go through the session (and the code prompt, which answers with the same page), and every third
 // input logs in and reads the folder links as well.
-#include <httplib.h>
-
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 
+#include "tests/support/memsite/MemorySite.h"
 #include "agent/CheckMessagesClass.h"
 #include "agent/ContactsImportClass.h"
 #include "platform/Exceptions.h"
@@ -35,34 +31,33 @@ void Check(bool ok, const char* what) {
     }
 }
 
-std::mutex g_pageMutex;
-std::string g_page;  // what the server answers to every request
-std::string g_host;  // "127.0.0.1:<port>"
+const char* const kHost = "h";
+std::string g_page;  // what the site answers to every request
 
-std::string ReplaceAll(std::string text, const std::string& what, const std::string& with) {
-    for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + with.size()))
-        text.replace(p, what.size(), with);
-    return text;
+MemorySite& Site() {
+    static MemorySite site([](const std::string&, const std::string&, const std::string&, const std::string&) {
+        return g_page;
+    });
+    return site;
 }
 
-void StartServer() {
-    static httplib::Server server;
-    auto answer = [](const httplib::Request&, httplib::Response& res) {
-        std::lock_guard<std::mutex> lock(g_pageMutex);
-        res.set_content(g_page, "text/html");
-    };
-    server.Get(".*", answer);
-    server.Post(".*", answer);
-    const int port = server.bind_to_any_port("127.0.0.1");
-    Check(port > 0, "the page server has a port");
-    g_host = "127.0.0.1:" + std::to_string(port);
-    std::thread([] { server.listen_after_bind(); }).detach();
-    while (!server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-}
+// The harness drives the workers itself: the timer only holds its settings.
+class IdleTimer : public IWorkerTimer {
+public:
+    void SetInterval(int ms) override { interval_ = ms; }
+    int Interval() const override { return interval_; }
+    void SetOnTimer(std::function<void()>) override {}
+    void SetEnabled(bool on) override { enabled_ = on; }
+    bool Enabled() const override { return enabled_; }
+
+private:
+    int interval_ = 0;
+    bool enabled_ = false;
+};
 
 TWorkerSeams Seams(const std::string& codeAnswer) {
     TWorkerSeams seams;
-    seams.Timer = MakeFrameworkTimer();  // the idle timer of FuzzSeams.cpp
+    seams.Timer = std::make_unique<IdleTimer>();
     seams.Pause = [](int) {};
     seams.Message = [](const std::string&) {};
     seams.CodePrompt = [codeAnswer](const TCodeRequest&, TSubmit&) {
@@ -72,17 +67,19 @@ TWorkerSeams Seams(const std::string& codeAnswer) {
         a.Code = "1234";
         return a;
     };
+    seams.Http = &Site();
     return seams;
 }
 
-// Every record of the worker's rows has an address on the site's host.
+// Every row of the worker has an absolute address: the list link (on the site's host) or the
+// profile's own link.
 void CheckRows(TSiteWorker& worker) {
     TFriend& temp = worker.Temp();
     for (int i = 1; i <= temp.RecordCount(); ++i) {
         temp.SetRecNo(i);
         (void)temp.GetFieldText("Name");
         (void)temp.GetFieldText("Login");
-        (void)temp.GetFieldText("URL");
+        Check(LowerCase(temp.GetFieldText("URL")).rfind("http://", 0) == 0, "a row's address is absolute");
     }
 }
 
@@ -90,33 +87,29 @@ void CheckRows(TSiteWorker& worker) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // The workers read no settings, but the web layer's start-up reads the registry: keep it away
-    // from the user's own store.
-    SetRegistryFolder("/tmp/va_fuzz_agent_registry");
+    // from the user's own store, in a folder of this process's own.
+    char folder[] = "/tmp/va-fuzz-agent-XXXXXX";
+    Check(mkdtemp(folder) != nullptr, "a registry folder");
+    SetRegistryFolder(folder);
     storage::initialise();
     web::initialise();
-    StartServer();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string input(reinterpret_cast<const char*>(data), size);
-    std::string list = input, other;
+    std::string list = input;
+    g_page.clear();
     const size_t nul = input.find('\0');
     if (nul != std::string::npos) {
         list = input.substr(0, nul);
-        other = input.substr(nul + 1);
+        g_page = input.substr(nul + 1);
     }
-    const std::string site = "http://" + g_host + "/";
-    list = ReplaceAll(list, "http://h/", site);
-    other = ReplaceAll(other, "http://h/", site);
-    {
-        std::lock_guard<std::mutex> lock(g_pageMutex);
-        g_page = other;
-    }
+    const std::string site = std::string("http://") + kHost + "/";
 
     try {
-        TContactsImportClass import(Seams(other));
-        import.Host = g_host;
+        TContactsImportClass import(Seams(g_page));
+        import.Host = kHost;
         import.FullImport = size % 2 == 1;
         import.ParseListPage(list);
         CheckRows(import);
@@ -131,11 +124,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     try {
-        TCheckMessagesClass check(Seams(other));
-        check.Host = g_host;
+        TCheckMessagesClass check(Seams(g_page));
+        check.Host = kHost;
         check.ParseListPage(list);
         CheckRows(check);
     } catch (const Exception&) {
     }
+    Check(Site().OpenHandles() == 0, "every handle of the run is closed");
     return 0;
 }

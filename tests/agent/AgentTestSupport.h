@@ -18,10 +18,20 @@
 
 #include "agent/AgentSeams.h"
 #include "agent/ContactsImportClass.h"
+#include "platform/CpLiteral.h"
 #include "platform/registry/Registry.h"
 #include "site/StandInSite.h"
 #include "storage/DataModuleUnit.h"
 
+
+// The texts the workers send and show, pinned here as written so that a change to the product's
+// constants fails the tests.
+inline const std::string kLoginAccept =
+    "text/xml,application/xml,application/xhtml+xml,text/html;q=0.9,text/plain;q=0.8,video/x-mng,image/png,"
+    "image/jpeg,image/gif;q=0.2,*/*;q=0.1";
+inline const std::string kConnectionError =
+    u8"Ошибка соединения с сервером.\n\rПовторите попытку позже или воспользуйтесь для входа другим сервером."_cp;
+inline const std::string kImportCompleted = u8"Импорт контактов завершен."_cp;
 
 class ManualTimer : public IWorkerTimer {
 public:
@@ -86,8 +96,10 @@ struct WorkerRig {
     std::function<TCodeAnswer(const TCodeRequest&, TSubmit&)> answer;  // the "user" at the dialog
     std::unique_ptr<TContactsImportClass> worker;
 
-    void Make() {
+    // http: the WinHTTP service of the worker's clients (null: the libcurl layer).
+    void Make(winhttp::IWinHttp* http = nullptr) {
         TWorkerSeams seams = RecordingSeams(timer, pauses, messages);
+        seams.Http = http;
         seams.CodePrompt = [this](const TCodeRequest& r, TSubmit& s) {
             prompts.push_back(r);
             return answer ? answer(r, s) : TCodeAnswer{};

@@ -1,4 +1,5 @@
 // The new-message check against the stand-in site, driven by a manual timer.
+#include <QLoggingCategory>
 #include <stdexcept>
 
 #include "AgentTestSupport.h"
@@ -151,7 +152,7 @@ TEST_F(CheckMessagesTest, KeepsMarkedContactRowsOnly) {
     // List pages go through the session with the long Accept.
     for (const auto& r : server->Requests("list")) {
         EXPECT_FALSE(r.session.empty()) << r.target;
-        EXPECT_EQ(r.Header("Accept"), TSiteWorker::LoginAccept);
+        EXPECT_EQ(r.Header("Accept"), kLoginAccept);
     }
     EXPECT_TRUE(messages.empty());  // no completion box
     // Every request, profiles included, went out inside a step with the timer off.
@@ -261,6 +262,36 @@ TEST_F(CheckMessagesTest, UnexpectedErrorInAStepEndsTheCheckThroughItsFinish) {
     EXPECT_FALSE(checker->Busy);
 }
 
+// What a step swallows goes to the "velmora.agent" category at debug level, off by default.
+std::vector<std::string>* g_traced = nullptr;
+void TraceHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (g_traced && type == QtDebugMsg && context.category && std::string(context.category) == "velmora.agent")
+        g_traced->push_back(message.toStdString());
+}
+
+TEST_F(CheckMessagesTest, SwallowedErrorsAreTracedOnlyWhenTheCategoryIsOn) {
+    state.folders[0].push_back(MarkedRow("anna", " | "));
+    Begin<FailingChecker>();
+    std::vector<std::string> traced;
+    g_traced = &traced;
+    QtMessageHandler previous = qInstallMessageHandler(&TraceHandler);
+    auto run = [&] {
+        ASSERT_TRUE(LogIn());
+        checker->StartCheck();
+        EXPECT_EQ(Ticks(), 2);
+    };
+    run();
+    EXPECT_TRUE(traced.empty());
+    QLoggingCategory::setFilterRules("velmora.agent.debug=true");
+    run();
+    QLoggingCategory::setFilterRules(QString());
+    qInstallMessageHandler(previous);
+    g_traced = nullptr;
+    EXPECT_EQ(traced, (std::vector<std::string>{"worker step: unexpected"}));
+    EXPECT_EQ(completions, 2);
+    EXPECT_TRUE(messages.empty());  // the user sees nothing more
+}
+
 TEST_F(CheckMessagesTest, ErrorWhileStartingStillFinishes) {
     state.folders[0].push_back(MarkedRow("anna", " | "));
     Begin();
@@ -291,6 +322,34 @@ TEST_F(CheckMessagesTest, CompletionHandlerThatRaisesStillEndsBusy) {
     EXPECT_FALSE(checker->Busy);
     EXPECT_FALSE(timer->Enabled());
     EXPECT_EQ(Logins(0), (std::vector<std::string>{"anna"}));
+}
+
+TEST_F(CheckMessagesTest, MarkOnTheSecondPageIsFound) {
+    // A first page of unmarked rows counts as read: the walk goes on to the second page.
+    for (int i = 0; i < 12; ++i) state.folders[0].push_back(MarkedRow("u" + std::to_string(i), i == 11 ? " | " : ""));
+    Begin();
+    ASSERT_GT(Check(), 0);
+    EXPECT_EQ(Logins(0), (std::vector<std::string>{"u11"}));
+    EXPECT_FALSE(checker->RunFailed);
+    EXPECT_EQ(server->Requests("list").size(), 4u);
+}
+
+TEST_F(CheckMessagesTest, ExpiredSessionFailsTheCheckAndKeepsWhatWasFound) {
+    for (int i = 0; i < 12; ++i) state.folders[0].push_back(MarkedRow("u" + std::to_string(i), i == 3 ? " | " : ""));
+    state.sessionExpiresAfter = 3;
+    for (bool home : {false, true}) {
+        SCOPED_TRACE(home);
+        state.expiredGoesHome = home;
+        Begin();
+        ASSERT_TRUE(LogIn());
+        checker->StartCheck();
+        EXPECT_LT(FireToEnd(*timer, 200), 30);
+        EXPECT_FALSE(checker->Busy);
+        EXPECT_TRUE(checker->RunFailed);
+        EXPECT_EQ(Logins(0), (std::vector<std::string>{"u3"}));
+        checker.reset();
+        server->Stop();
+    }
 }
 
 TEST_F(CheckMessagesTest, ProfileThatFailsKeepsTheListAddress) {

@@ -1,8 +1,12 @@
 // Whole import runs against the stand-in site, driven tick by tick with the manual timer.
 #include <QDir>
+#include <cstdlib>
+#include <cstring>
 
 #include "AgentTestSupport.h"
 #include "platform/CpLiteral.h"
+#include "site/SitePages.h"
+#include "support/memsite/MemorySite.h"
 
 namespace {
 
@@ -89,7 +93,7 @@ TEST_F(ImportTest, WholeRunRequestsProgressAndCompletion) {
     }
     for (const auto& r : server->Requests("list")) {
         EXPECT_EQ(r.session, "S1");
-        EXPECT_EQ(r.Header("Accept"), TSiteWorker::LoginAccept);
+        EXPECT_EQ(r.Header("Accept"), kLoginAccept);
     }
     // Every request of the run went out while the worker's timer was off.
     for (bool on : rig.timer->Probes()) EXPECT_FALSE(on);
@@ -109,6 +113,53 @@ TEST_F(ImportTest, WholeRunRequestsProgressAndCompletion) {
     auto fav = Rows(1);
     ASSERT_EQ(fav.size(), 2u);
     EXPECT_EQ(fav[1], u8"Надежда|f2|"_cp + h + u8"f2/|Тверь|35|1|7|0|0||0"_cp);
+}
+
+// The stand-in site's pages served by the in-memory site through the worker's WinHTTP seam: the
+// session, the fresh profile clients and the logout all go there, with no socket or thread.
+TEST_F(ImportTest, WholeRunThroughTheWinHttpSeam) {
+    StandardFolders(state);
+    std::vector<std::string> asked;
+    const site::Encoding enc = site::Encoding::Cp1251;
+    MemorySite memory([&](const std::string& verb, const std::string& host, const std::string& path,
+                          const std::string&) {
+        asked.push_back(verb + " " + host + path);
+        auto page = [](const std::string& markup) { return site::ReplaceAll(markup, "{host}", "h"); };
+        auto number = [&](const char* key) {
+            size_t p = path.find(key);
+            return p == std::string::npos ? 0 : std::atoi(path.c_str() + p + std::strlen(key));
+        };
+        if (path == "/") return page(site::pages::Home(state, enc));
+        if (path.rfind("/tips/index.phtml", 0) == 0) return page(site::pages::LoginPage(state, enc, true, false, false));
+        if (path == "/tips/login.phtml") return page(site::pages::AccountPage(state, enc));
+        if (path.rfind("/messages.phtml?rand=", 0) == 0) return page(site::pages::MessagesPage(state, enc));
+        if (path.rfind("/messages.phtml?fid=", 0) == 0)
+            return page(site::pages::FolderPage(state, enc, number("fid="), number("offset=")));
+        if (path == "/logout.phtml") return page(site::pages::Goodbye(state, enc));
+        for (const auto& folder : state.folders)
+            for (const auto& c : folder)
+                if (path.rfind("/" + c.login + "/", 0) == 0) return page(site::pages::Profile(state, enc, c, false));
+        return std::string();
+    });
+    rig.Make(&memory);
+    dm->Settings->AgentServer = "h";
+    rig.worker->Host = "h";
+    ASSERT_TRUE(LogIn());
+    rig.worker->StartImport();
+    EXPECT_EQ(rig.RunToEnd(), 23);
+    rig.worker->Logout();
+
+    EXPECT_EQ(rig.messages, (std::vector<std::string>{kImportCompleted}));
+    auto common = Rows(0);
+    ASSERT_EQ(common.size(), 13u);
+    const std::string maria = u8"Мария|w1|http://h/w1/|Москва|21|1|1|0|0||0"_cp;
+    EXPECT_EQ(common[1], maria);
+    EXPECT_EQ(Rows(1).size(), 2u);
+    ASSERT_EQ(asked.size(), 3u + 2u + 5u + 15u + 1u);  // login, messages twice, lists, profiles, logout
+    EXPECT_EQ(asked.front(), "GET h/");
+    EXPECT_EQ(asked[2], "POST h/tips/login.phtml");
+    EXPECT_EQ(asked.back(), "GET h/logout.phtml");
+    EXPECT_EQ(memory.OpenHandles(), 0);
 }
 
 TEST_F(ImportTest, AreaOfARowWithoutOneComesFromTheNextCell) {
@@ -181,20 +232,90 @@ TEST_F(ImportTest, SessionProfilesWhileFullImportIsOn) {
     ASSERT_EQ(profiles.size(), 15u);
     for (const auto& p : profiles) {
         EXPECT_EQ(p.session, "S1");
-        EXPECT_EQ(p.Header("Accept"), TSiteWorker::LoginAccept);
+        EXPECT_EQ(p.Header("Accept"), kLoginAccept);
     }
     EXPECT_EQ(Rows(0)[3], u8"Ольга|w3|http://"_cp + server->Host() + u8"/w3/|Москва|23|0|5|0|0||0"_cp);  // 3 + 2 intim
 }
 
-TEST_F(ImportTest, ExpiredSessionEndsTheFolderAtTheLoginPage) {
+// --- A lost session is a failed run, not the end of a folder ---------------------------------
+
+TEST_F(ImportTest, ExpiredSessionAnsweringTheLoginPageFailsTheRun) {
     StandardFolders(state);
     state.sessionExpiresAfter = 3;  // the two messages pages and the first list page
     StartSite();
     ASSERT_GT(Import(), 0);
-    // The second list page answers the login page, whose text ends the folder like an end text.
+    // The second list page is the login page: its text holds an end text, but its form tells it
+    // from a folder's end. What was read is still merged.
     EXPECT_EQ(Rows(0).size(), 10u);
     EXPECT_EQ(Rows(1).size(), 0u);
+    EXPECT_TRUE(rig.worker->RunFailed);
+    ASSERT_EQ(rig.messages.size(), 1u);
+    EXPECT_EQ(rig.messages[0], kConnectionError);
+}
+
+TEST_F(ImportTest, ExpiredSessionRedirectingHomeFailsWithinAFewRequests) {
+    StandardFolders(state);
+    state.sessionExpiresAfter = 3;
+    state.expiredGoesHome = true;
+    StartSite();
+    ASSERT_TRUE(LogIn());
+    rig.worker->StartImport();
+    // A home page has no rows and no end text: the folder ends there instead of walking on.
+    const int ticks = rig.RunToEnd(200);
+    EXPECT_LT(ticks, 30);
+    EXPECT_FALSE(rig.timer->Enabled());
+    EXPECT_LE(server->Requests("list").size(), 3u);
+    EXPECT_EQ(Rows(0).size(), 10u);
+    EXPECT_TRUE(rig.worker->RunFailed);
+    ASSERT_FALSE(rig.messages.empty());
+    EXPECT_EQ(rig.messages.back(), kConnectionError);
+}
+
+TEST_F(ImportTest, FoldersOfWholePagesEndAtThePagePastTheEnd) {
+    for (int size : {10, 20}) {
+        SCOPED_TRACE(size);
+        state = site::SiteState();
+        rig.messages.clear();
+        for (int i = 0; i < size; ++i)
+            state.folders[0].push_back(MakeContact("z" + std::to_string(i), "Zoe" + std::to_string(i), "30"));
+        StartSite();
+        ASSERT_GT(Import(), 0);
+        EXPECT_EQ(Rows(0).size(), static_cast<size_t>(size));
+        // size / 10 pages of rows, the page past the end, and the empty favourites' end page.
+        EXPECT_EQ(server->Requests("list").size(), static_cast<size_t>(size / 10 + 2));
+        EXPECT_FALSE(rig.worker->RunFailed);
+        ASSERT_EQ(rig.messages.size(), 1u);
+        EXPECT_EQ(rig.messages[0], kImportCompleted);
+        rig.worker.reset();
+        server->Stop();
+        rig.timer = nullptr;
+    }
+}
+
+TEST_F(ImportTest, RowsThatAddNothingStillKeepTheWalkGoing) {
+    StandardFolders(state);
+    for (int i = 0; i < 10; ++i) state.folders[0][i].name = " ";  // a first page of nameless rows
+    StartSite();
+    ASSERT_GT(Import(), 0);
+    EXPECT_EQ(Rows(0).size(), 3u);
+    EXPECT_EQ(Rows(1).size(), 2u);
     EXPECT_FALSE(rig.worker->RunFailed);
+    EXPECT_EQ(rig.messages.back(), kImportCompleted);
+}
+
+TEST_F(ImportTest, PageWithoutContactRowsEndsTheFolder) {
+    StandardFolders(state);
+    // The favourites' first page: a count but no contact row, as a folder of search links shows.
+    const std::string countOnly = u8"<table><tr><td>Найдено: 0</td></tr></table><a href=\"#\">x</a>"
+                                  u8"<a href=\"http://x/search.phtml?oid=1\">s</a>"_cp;
+    state.rawPages["/messages.phtml?fid=2&offset=0"] = site::RawPage(countOnly, true);
+    state.rawPages["/messages.phtml?fid=2&offset=10"] = site::RawPage("<p>never asked for</p>");
+    StartSite();
+    ASSERT_GT(Import(), 0);
+    EXPECT_EQ(server->Requests("raw").size(), 1u);
+    EXPECT_EQ(Rows(1).size(), 0u);
+    EXPECT_FALSE(rig.worker->RunFailed);  // a text with "Найдено" says the folder was read
+    EXPECT_EQ(rig.messages.back(), kImportCompleted);
 }
 
 TEST_F(ImportTest, AMergeStepSkipsARowTheFolderTableHoldsButCountsIt) {
@@ -233,9 +354,7 @@ TEST_F(ImportTest, EmptyListPageEndsTheFolderAndTheBoxSaysConnectionError) {
     EXPECT_TRUE(server->Requests("list").size() == 4u);
     EXPECT_TRUE(rig.worker->RunFailed);
     ASSERT_EQ(rig.messages.size(), 1u);
-    EXPECT_EQ(rig.messages[0], TSiteWorker::ConnectionErrorText);
-    EXPECT_EQ(rig.messages[0],
-              u8"Ошибка соединения с сервером.\n\rПовторите попытку позже или воспользуйтесь для входа другим сервером."_cp);
+    EXPECT_EQ(rig.messages[0], kConnectionError);
 }
 
 TEST_F(ImportTest, StatusErrorOnAListPageCountsAsUnreadable) {
@@ -246,7 +365,7 @@ TEST_F(ImportTest, StatusErrorOnAListPageCountsAsUnreadable) {
     EXPECT_EQ(Rows(0).size(), 13u);
     EXPECT_EQ(Rows(1).size(), 0u);
     EXPECT_EQ(server->Requests("list").size(), 4u);  // one try for the favourites, not 5000
-    EXPECT_EQ(rig.messages.back(), TSiteWorker::ConnectionErrorText);
+    EXPECT_EQ(rig.messages.back(), kConnectionError);
 }
 
 TEST_F(ImportTest, SiteDroppingEveryRequestMidRunEndsWithinAFewRequests) {
@@ -257,7 +376,7 @@ TEST_F(ImportTest, SiteDroppingEveryRequestMidRunEndsWithinAFewRequests) {
     ASSERT_GT(ticks, 0);
     EXPECT_LT(ticks, 30);
     EXPECT_LE(server->Log().size(), 22u);
-    EXPECT_EQ(rig.messages.back(), TSiteWorker::ConnectionErrorText);
+    EXPECT_EQ(rig.messages.back(), kConnectionError);
     // The rows of the first page are all added, those with a lost profile by their list address.
     auto common = Rows(0);
     ASSERT_EQ(common.size(), 10u);
@@ -274,7 +393,7 @@ TEST_F(ImportTest, MissingFolderLinkEndsThatFolderWithoutRequests) {
     for (const auto& r : server->Log()) EXPECT_EQ(r.target.find("fid=2"), std::string::npos);
     EXPECT_EQ(Rows(1).size(), 0u);
     EXPECT_EQ(Rows(0).size(), 13u);
-    EXPECT_EQ(rig.messages.back(), TSiteWorker::ConnectionErrorText);
+    EXPECT_EQ(rig.messages.back(), kConnectionError);
 }
 
 TEST_F(ImportTest, EmptyFolderAddressesEndWithoutARequest) {
@@ -285,7 +404,7 @@ TEST_F(ImportTest, EmptyFolderAddressesEndWithoutARequest) {
     ASSERT_GT(Import(), 0);
     EXPECT_EQ(rig.worker->FolderURLs()[0], "");
     EXPECT_TRUE(server->Requests("list").empty());
-    EXPECT_EQ(rig.messages.back(), TSiteWorker::ConnectionErrorText);
+    EXPECT_EQ(rig.messages.back(), kConnectionError);
 }
 
 TEST_F(ImportTest, AnErrorInsideAStepEndsTheRunThroughItsFinish) {
@@ -300,7 +419,7 @@ TEST_F(ImportTest, AnErrorInsideAStepEndsTheRunThroughItsFinish) {
     EXPECT_EQ(ticks, 2);  // the failing load step, then the finishing tick
     EXPECT_TRUE(completed);
     EXPECT_FALSE(rig.timer->Enabled());
-    EXPECT_EQ(rig.messages.back(), TSiteWorker::ConnectionErrorText);
+    EXPECT_EQ(rig.messages.back(), kConnectionError);
     // The worker is free again: a later run goes through.
     rig.answer = nullptr;
     state.folders[0][2].asksCode = false;

@@ -1,11 +1,11 @@
 // Site login, logout and folder addresses against the stand-in site.
 #include "AgentTestSupport.h"
+#include "platform/CpLiteral.h"
 #include "site/SitePages.h"
 #include "platform/CpLiteral.h"
 
 namespace {
 
-const std::string kLongAccept = TSiteWorker::LoginAccept;
 const std::string kUserAgent = "Mozilla/5.0 (compatible; MSIE 6.0; Windows 98)";
 
 std::vector<std::string> Routes(const std::vector<site::LoggedRequest>& log) {
@@ -33,7 +33,7 @@ TEST_F(LoginTest, NormalPathTwoPausesSevenFieldsExactBody) {
     EXPECT_FALSE(log[0].HasHeader("Cookie"));
     EXPECT_EQ(log[0].version, "HTTP/1.0");
     EXPECT_EQ(log[1].target, "/tips/index.phtml?tip=login");  // cut before "&sold="
-    EXPECT_EQ(log[1].Header("Accept"), kLongAccept);
+    EXPECT_EQ(log[1].Header("Accept"), kLoginAccept);
     EXPECT_EQ(log[1].Header("Cookie"), "visit=V1");
     EXPECT_EQ(log[2].method, "POST");
     EXPECT_EQ(log[2].target, "/tips/login.phtml");
@@ -41,7 +41,7 @@ TEST_F(LoginTest, NormalPathTwoPausesSevenFieldsExactBody) {
               "oid=0&photo_oid=0&login_action=login&tcurl=&login=velmora&password=%EF%E0%F0%EE%EB%FC+1%262&level=");
     ASSERT_EQ(log[2].fields.size(), 7u);
     EXPECT_EQ(log[2].Field("password"), u8"пароль 1&2"_cp);
-    EXPECT_EQ(log[2].Header("Accept"), kLongAccept);
+    EXPECT_EQ(log[2].Header("Accept"), kLoginAccept);
     EXPECT_EQ(log[2].Header("Cookie"), "visit=V1");
 
     // The session lasts: the messages page goes out with the session cookie and the long Accept.
@@ -50,7 +50,7 @@ TEST_F(LoginTest, NormalPathTwoPausesSevenFieldsExactBody) {
     auto msgs = server->Requests("messages");
     ASSERT_EQ(msgs.size(), 1u);
     EXPECT_EQ(msgs[0].session, "S1");
-    EXPECT_EQ(msgs[0].Header("Accept"), kLongAccept);
+    EXPECT_EQ(msgs[0].Header("Accept"), kLoginAccept);
 
     rig.worker->Logout();
     EXPECT_EQ(server->Log().back().route, "logout");
@@ -70,7 +70,7 @@ TEST_F(LoginTest, RetryWithTheFullLinkAndItsHiddenS) {
     EXPECT_EQ(log[1].target, "/tips/index.phtml?tip=login");
     EXPECT_EQ(log[2].target, "/tips/index.phtml?tip=login&sold=f3a9");
     EXPECT_FALSE(log[2].HasHeader("Cookie"));  // the reconnect dropped the visit cookie
-    EXPECT_EQ(log[2].Header("Accept"), kLongAccept);
+    EXPECT_EQ(log[2].Header("Accept"), kLoginAccept);
     ASSERT_EQ(log[3].fields.size(), 8u);
     EXPECT_EQ(log[3].fields[7], (std::pair<std::string, std::string>{"s", "7c21"}));
     EXPECT_EQ(log[3].fields[6].first, "level");
@@ -162,8 +162,8 @@ TEST_F(HomeCharsetTest, Utf8DeclaredOnlyInASecondMetaIsNot) {
     EXPECT_EQ(LoginTarget(site::Encoding::Utf8SecondMeta), "/tips/index.phtml?tip=login&lang=%D1%80%D1%83%D1%81");
 }
 
-TEST_F(HomeCharsetTest, Html5CharsetAndHeaderOnlyAreNotSeen) {
-    EXPECT_EQ(LoginTarget(site::Encoding::Utf8Html5Meta), "/tips/index.phtml?tip=login&lang=%D1%80%D1%83%D1%81");
+TEST_F(HomeCharsetTest, Html5CharsetIsConvertedAndAHeaderAloneIsNotSeen) {
+    EXPECT_EQ(LoginTarget(site::Encoding::Utf8Html5Meta), "/tips/index.phtml?tip=login&lang=%F0%F3%F1");
     server->Stop();
     rig.worker.reset();
     EXPECT_EQ(LoginTarget(site::Encoding::Utf8HeaderOnly), "/tips/index.phtml?tip=login&lang=%D1%80%D1%83%D1%81");
@@ -239,6 +239,31 @@ TEST(CharsetCheck, OnlyTheFirstCharsetMetaCounts) {
     // A character the code page lacks becomes "?".
     std::string outside = site::Utf8(u8"<meta content=\"charset=utf-8\">Zoë ★");
     EXPECT_EQ(TSiteWorker::CharsetCheck(outside, ft), "<meta content=\"charset=utf-8\">Zo? ?");
+}
+
+// The first meta that declares a charset either way decides; its value is read lower-cased.
+TEST(CharsetCheck, CharsetParameterCountsLikeAContentDeclaration) {
+    TFindTags ft;
+    const std::string cp = u8"<p>Жук</p>"_cp;
+    const std::string utf = site::Utf8(u8"<p>Жук</p>");
+    struct Case {
+        std::string head;
+        bool converted;
+    };
+    const Case cases[] = {
+        {"<meta charset=\"utf-8\">", true},
+        {"<meta charset=UTF-8>", true},
+        {"<meta charset=\"windows-1251\"><meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">", false},
+        {"<meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1251\"><meta charset=\"utf-8\">", false},
+        {"<meta charset=\"utf-8\"><meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1251\">", true},
+        {"<meta name=\"keywords\" content=\"utf-8\"><meta charset=\"Utf-8\">", true},
+        {"<meta charset=\"\"><meta charset=\"utf-8\">", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.head);
+        EXPECT_EQ(TSiteWorker::CharsetCheck(c.head + utf, ft), c.head + (c.converted ? cp : utf));
+        EXPECT_EQ(ft.GetText(), c.head + (c.converted ? cp : utf) + "\r\n");
+    }
 }
 
 }  // namespace

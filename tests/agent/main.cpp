@@ -2,6 +2,10 @@
 #include "platform/gui/Application.h"
 #include "support/gui/GuiTest.h"
 #include "web/WebInit.h"
+#include "agent/AgentSeams.h"
+#ifdef VA_HAVE_AGENT_DIALOGS
+#include "agent/dialogs/RegCodeUnit.h"
+#endif
 
 int main(int argc, char** argv) {
     return RunGuiTests(
@@ -10,6 +14,11 @@ int main(int argc, char** argv) {
             Application->SetTitle("Velmora Agent");
             web::initialise();
             imaging::initialise();
+#ifdef VA_HAVE_AGENT_DIALOGS
+            // The framework timer for workers made without one; the code prompt stays unset, so
+            // no test opens the dialog unless it asks for it.
+            SetDefaultTimerFactory(&MakeFrameworkTimer);
+#endif
         },
         [] {
             imaging::finalise();

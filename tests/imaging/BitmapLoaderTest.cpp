@@ -223,11 +223,12 @@ TEST(LoaderFallbacks, ANameCannotLeadTheTemporaryFileElsewhere) {
 TEST(LoaderFallbacks, StreamLoadCopiesAtMostOneHundredMebibytes) {
     TempFolder tmp;
     PpmFileLoader loader;
-    ZeroSource src(kMaxTempLoadBytes + 5000);
+    const int64_t hundredMebibytes = 100 * 1024 * 1024;  // as written, not the product's constant
+    ZeroSource src(hundredMebibytes + 5000);
     TLinearBitmap b;
     EXPECT_THROW(loader.LoadFromStream(src, "fppm", b), ELinearBitmap);
-    EXPECT_EQ(loader.seenSize, static_cast<size_t>(kMaxTempLoadBytes));
-    EXPECT_EQ(src.GetPosition(), kMaxTempLoadBytes);
+    EXPECT_EQ(loader.seenSize, static_cast<size_t>(hundredMebibytes));
+    EXPECT_EQ(src.GetPosition(), hundredMebibytes);
     EXPECT_TRUE(tmp.IsEmpty());
 }
 

@@ -316,3 +316,22 @@ TEST(ChatPersonTest, ThePaintedCardShowsItsFrameBarAndPhoto) {
     card->SetChatPersonStyle(cpSelected);
     EXPECT_EQ(qRgb(102, 204, 153), card->grab().toImage().pixel(150, 18));
 }
+TEST(ChatPersonTest, APhotoLargerThanTheFrameIsShownWholeScaledDown) {
+    auto card = MakeCard(308);
+    card->SetChatPersonStyle(cpFull);
+    // 120x160 as the site serves: the top-left quadrant red, the rest blue.
+    TBitmap photo;
+    photo.SetPixelFormat(pf24bit);
+    photo.SetSize(120, 160);
+    for (int y = 0; y < 160; ++y)
+        for (int x = 0; x < 120; ++x) photo.SetPixel(x, y, x < 60 && y < 80 ? 0x0000FF : 0xFF0000);
+    TPicture pic;
+    pic.SetBitmap(&photo);
+    card->SetPersonPicture(&pic);
+    EXPECT_EQ(120, card->PersonPicture().Width());  // the picture stays as downloaded
+    const QImage shot = card->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    // The frame is at (6, 26), 46x62: red only in its top-left quarter, blue beyond.
+    EXPECT_EQ(qRgb(255, 0, 0), shot.pixel(8, 28));
+    EXPECT_EQ(qRgb(0, 0, 255), shot.pixel(6 + 40, 26 + 55));
+    EXPECT_EQ(qRgb(0, 0, 255), shot.pixel(6 + 40, 26 + 5));
+}

@@ -1,15 +1,10 @@
 #include "platform/gui/Application.h"
 #include "support/gui/GuiTest.h"
-#include "storage/StorageInit.h"
-#include "ui/Initialise.h"
+#include "ui/VelAgent.h"
 
 int main(int argc, char** argv) {
     return RunGuiTests(
         argc, argv,
-        [] {
-            storage::initialise();
-            ui::initialise();
-            Application->SetTitle("Velmora Agent");
-        },
-        [] { ui::finalise(); });
+        [] { program::StartUnits(); },
+        [] { program::StopUnits(); });
 }

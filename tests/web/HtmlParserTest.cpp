@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -565,41 +564,31 @@ TEST(HtmlParser, ElementsAgreeWithTheLiteralScanOnRandomPages) {
     }
 }
 
-namespace {
-
-// Generous bound against a quadratic pass; a linear one takes milliseconds.
-template <class F>
-double Seconds(F&& f) {
-    const auto t0 = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
-
-}  // namespace
-
-TEST(HtmlParserComplexity, LargeInputsStayLinear) {
+// Large degenerate inputs parse whole; their speed (linear, not quadratic) is measured in
+// bench/web_html (DegenerateBench.cpp), not here.
+TEST(HtmlParserComplexity, LargeDegenerateInputsParseWhole) {
     THTMLParser p;
     const std::string blanks(1 << 20, ' ');
-    EXPECT_LT(Seconds([&] { Parse(p, blanks); }), 1.0);
+    Parse(p, blanks);
     ASSERT_EQ(p.HTMLElements.Count(), 1);
     EXPECT_EQ(TextAt(p, 0).Text, " ");
 
     std::string nbsp;
     for (int i = 0; i < 200000; ++i) nbsp += "&nbsp;";
-    EXPECT_LT(Seconds([&] { Parse(p, nbsp); }), 1.0);
+    Parse(p, nbsp);
     ASSERT_EQ(p.HTMLElements.Count(), 1);
     EXPECT_EQ(TextAt(p, 0).Text.size(), 200001u);
 
     std::string tag = "<input";
     for (int i = 0; i < 100000; ++i) tag += " p" + std::to_string(i) + "=\"v\"";
     tag += ">";
-    EXPECT_LT(Seconds([&] { Parse(p, tag); }), 1.0);
+    Parse(p, tag);
     ASSERT_EQ(p.HTMLElements.Count(), 1);
     ASSERT_EQ(TagAt(p, 0).Params.size(), 100000u);
     EXPECT_EQ(TagAt(p, 0).Params[99999].Key, "P99999");
 
     const std::string open = "<" + std::string(1 << 20, 'a');
-    EXPECT_LT(Seconds([&] { Parse(p, open); }), 1.0);
+    Parse(p, open);
     ASSERT_EQ(p.HTMLElements.Count(), 1);
     EXPECT_EQ(TagAt(p, 0).Name.size(), size_t(1) << 20);
 }

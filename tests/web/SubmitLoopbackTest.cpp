@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "platform/Strings.h"
+#include "support/http/RefusingPort.h"
 #include "support/http/TestHttpServer.h"
 #include "web/clSubmit.h"
 #include "platform/CpLiteral.h"
@@ -290,12 +291,9 @@ TEST(SubmitNames, BadOrEmptyHostsFailAtOnceWithoutTraffic) {
 }
 
 TEST(SubmitNames, NothingListeningFailsAtSendAndDisconnects) {
-    TestHttpServer probe;
-    ASSERT_TRUE(probe.Start());
-    const std::string host = probe.HostPort();
-    probe.Stop();
+    testsupport::RefusingPort refusing;
     TSubmit s;
-    s.SetURL("http://" + host + "/");
+    s.SetURL("http://" + refusing.HostPort() + "/");
     EXPECT_EQ(s.GetString(), "");
     EXPECT_FALSE(s.Connected());
 }

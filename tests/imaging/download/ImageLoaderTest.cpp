@@ -8,6 +8,7 @@
 #include "imaging/LinearBitmap.h"
 #include "imaging/PpmLoader.h"
 #include "imaging/download/ImageLoader.h"
+#include "support/http/RefusingPort.h"
 #include "support/http/TestHttpServer.h"
 #include "web/clSubmit.h"
 
@@ -95,10 +96,8 @@ TEST_F(ImageLoaderTest, FailuresLeaveThePictureEmptyAndReportIt) {
 }
 
 TEST_F(ImageLoaderTest, NoAnswerAtAllFailsQuietly) {
-    testsupport::TestHttpServer gone;
-    ASSERT_TRUE(gone.Start());
-    const std::string url = gone.Url("/red.ppm");
-    gone.Stop();
+    testsupport::RefusingPort gone;
+    const std::string url = "http://" + gone.HostPort() + "/red.ppm";
     TImageLoader loader;
     ASSERT_TRUE(Fetch(loader, a.Url("/red.ppm")));
     EXPECT_FALSE(Fetch(loader, url));

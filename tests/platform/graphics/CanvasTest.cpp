@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdlib>
 #include <filesystem>
 
 #include "platform/graphics/Graphics.h"
@@ -197,8 +198,10 @@ TEST(Picture, RegistryByExtensionAndClipboardName) {
     EXPECT_TRUE(TPicture::SupportsClipboardFormat("solid colour"));
     EXPECT_NE(TPicture::GraphicFilter().find("Solid colour (*.sld)|*.sld"), std::string::npos);
 
-    const std::string dir = std::filesystem::temp_directory_path() / "va-picture-test";
-    std::filesystem::create_directories(dir);
+    // A folder of this run's own: concurrent runs must not share one.
+    std::string tmpl = (std::filesystem::temp_directory_path() / "va-picture-XXXXXX").string();
+    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+    const std::string dir = tmpl;
     {
         TSolid s;
         s.color = RGB(4, 5, 6);

@@ -107,6 +107,17 @@ void PressKey(QWidget* box, int key) {
     QCoreApplication::sendEvent(target, &release);
 }
 
+void TypeText(QWidget* target, const QString& text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        QString one(text[i]);
+        if (text[i].isHighSurrogate() && i + 1 < text.size()) one += text[++i];
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, one);
+        QCoreApplication::sendEvent(target, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, one);
+        QCoreApplication::sendEvent(target, &release);
+    }
+}
+
 ModalAnswerer::ModalAnswerer(std::vector<Action> actions) : actions_(std::move(actions)) {
     connect(&timer_, &QTimer::timeout, this, [this] { Poll(); });
     timer_.start(5);

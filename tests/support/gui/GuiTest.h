@@ -28,6 +28,9 @@ ModalBoxInfo ReadModalBox(QWidget* box);
 bool PressButton(QWidget* box, const std::string& caption);
 // Sends a key press and release to the box's focused control (or to the box).
 void PressKey(QWidget* box, int key);
+// Types text into target one character (code point) at a time, as key presses carrying the
+// character, which Qt's own key-click helper cannot do beyond ASCII.
+void TypeText(QWidget* target, const QString& text);
 
 class ModalAnswerer : public QObject {
 public:

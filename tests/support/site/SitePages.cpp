@@ -188,8 +188,8 @@ std::string Profile(const SiteState&, Encoding enc, const Contact& c, bool sessi
     std::string page = Head(c.name, enc);
     page += "<table><tbody><tr>\n<td class=\"p\">\n";
     if (c.hasPhoto)
-        page += "<a href=\"http://{host}/" + c.login + "/?photo=1\"><img src=\"http://{host}/photos/" +
-                c.login + ".jpg\" alt=\"" + u8"Нажмите, чтобы увеличить"_cp + "\"></a>\n";
+        page += "<a href=\"http://{host}/" + c.login + "/?photo=1\"><img src=\"http://{host}" +
+                PhotoPath(c) + "\" alt=\"" + u8"Нажмите, чтобы увеличить"_cp + "\"></a>\n";
     else
         page += "<img src=\"http://{host}/img/nophoto.gif\" alt=\""s + u8"Нет фотографии"_cp + "\">\n";
     page += "</td>\n<td class=\"i\"><span class=\"nm\">" + c.name + "</span>\n";

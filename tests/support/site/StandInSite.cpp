@@ -13,6 +13,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include "platform/CpLiteral.h"
 
@@ -457,6 +459,13 @@ StandInSite::Response StandInSite::Route(LoggedRequest& req, const std::string& 
         req.route = "code-post";
     } else if (path == "/tips/reg.phtml") {
         req.route = "picture";
+    } else if (path == "/img/nophoto.gif") {
+        req.route = "nophoto";
+    } else if (path.rfind("/photos/", 0) == 0) {
+        for (const auto& folder : s.folders)
+            for (const auto& c : folder)
+                if (!contact && c.hasPhoto && PhotoPath(c) == path) contact = &c;
+        req.route = "photo";
     } else {
         findContact(seg);
         req.route = contact ? "profile" : "unknown";
@@ -516,7 +525,15 @@ StandInSite::Response StandInSite::Route(LoggedRequest& req, const std::string& 
         return resp;
     }
 
-    auto loginPage = [&] { html(pages::LoginPage(s, enc, true, false, false), enc); };
+    auto loginPage = [&] {
+        if (s.expiredGoesHome) {
+            resp.status = 302;
+            resp.location = Finish("http://{host}/", Encoding::Utf8);
+            html(pages::ErrorPage(302), enc);
+            return;
+        }
+        html(pages::LoginPage(s, enc, true, false, false), enc);
+    };
 
     if (req.route == "home") {
         Encoding he = s.homeEncoding.value_or(enc);
@@ -596,6 +613,16 @@ StandInSite::Response StandInSite::Route(LoggedRequest& req, const std::string& 
             resp.contentType = "image/jpeg";
             resp.body = s.codePicture;
         }
+    } else if (req.route == "photo" || req.route == "nophoto") {
+        const std::string* bytes = req.route == "nophoto" ? &s.noPhotoPicture : contact ? &contact->photoBytes : nullptr;
+        if (!bytes || bytes->empty()) {
+            resp.status = 404;
+            html(pages::NotFound(enc), enc);
+        } else {
+            const bool gif = req.route == "nophoto" || contact->photoType == PhotoType::Gif;
+            resp.contentType = gif ? "image/gif" : "image/jpeg";
+            resp.body = *bytes;
+        }
     } else if (req.route == "profile") {
         if (session && contact->asksCode)
             html(pages::CodePage(s, enc, *contact, place, contact->captchaS, ++imageSerial_), enc);
@@ -647,7 +674,33 @@ SiteState DefaultState() {
         fav.push_back(c);
     }
     s.codes["a1b2"] = "4711";
+    const std::string jpegs[] = {SiteFixture("photo1.jpg"), SiteFixture("photo2.jpg"), SiteFixture("photo3.jpg")};
+    const std::string gifs[] = {SiteFixture("photo1.gif"), SiteFixture("photo2.gif")};
+    int n = 0;
+    for (auto& folder : s.folders)
+        for (Contact& c : folder) {
+            if (c.login == "user2" || c.login == "fav2") {
+                c.photoType = PhotoType::Gif;
+                c.photoBytes = gifs[c.login == "fav2"];
+            } else if (c.login == "user3") {
+                c.hasPhoto = false;
+            } else {
+                c.photoBytes = jpegs[n++ % 3];
+            }
+        }
+    s.noPhotoPicture = SiteFixture("nophoto.gif");
     return s;
+}
+
+std::string PhotoPath(const Contact& c) {
+    return "/photos/" + c.login + (c.photoType == PhotoType::Gif ? ".gif" : ".jpg");
+}
+
+std::string SiteFixture(const std::string& name) {
+    const std::string path = std::string(VA_SITE_DATA_DIR) + "/" + name;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace site

@@ -53,6 +53,8 @@ enum class AgeForm {
     BareComma,  // <a ...>Name</a> , <b>25</b><br>Area
 };
 
+enum class PhotoType { Jpeg, Gif };
+
 struct Contact {
     std::string login;  // the profile's first path segment: http://{host}/<login>/
     int oid = 0;        // 0: 1000 + the row's place in its folder
@@ -66,8 +68,11 @@ struct Contact {
     std::string mark;                   // text of the row's mark cell (new message, wink...)
     bool singleTable = false;           // the row in one table instead of a nested pair
 
-    // Profile page.
+    // Profile page. With a photo it shows /photos/<login>.jpg or .gif by photoType, served with
+    // photoBytes (404 when empty); without one, the site's /img/nophoto.gif.
     bool hasPhoto = true;
+    PhotoType photoType = PhotoType::Jpeg;
+    std::string photoBytes;
     bool vip = false;
     bool voice = false;
     std::string voiceIcon = "i_voice.gif";
@@ -137,9 +142,12 @@ struct SiteState {
     std::map<std::string, std::string> codes;  // picture "s" -> the code the site accepts
     std::string codeFormExtra;                 // raw markup (cp1251) added inside the code form
     std::string codePicture;                   // the picture's bytes (JPEG)
+    std::string noPhotoPicture;                // /img/nophoto.gif (GIF); empty: 404
     bool codesOnce = false;                    // a picture's code is accepted once only
 
     int sessionExpiresAfter = 0;     // a session dies after this many requests; 0: never
+    bool expiredGoesHome = false;    // a request without a live session is redirected home
+                                     // instead of answered with the login page
     bool oneSessionPerAccount = false;
 
     std::vector<Fault> faults;
@@ -227,7 +235,12 @@ private:
     std::mutex stopMu_;
 };
 
-// Pieces shared with the tests: the default state that the `velmora-site` program serves.
+// Pieces shared with the tests: the default state that the `velmora-site` program serves. Its
+// photos come from tests/data/site: most contacts a JPEG, user2 and fav2 a GIF, user3 none.
 SiteState DefaultState();
+// The address path of a contact's photo: "/photos/<login>.jpg" or ".gif".
+std::string PhotoPath(const Contact& c);
+// A fixture file of tests/data/site as bytes; raises std::runtime_error when it cannot be read.
+std::string SiteFixture(const std::string& name);
 
 }  // namespace site

@@ -1,7 +1,7 @@
-#include <chrono>
-#include <thread>
-
+// The workers' step timer on the framework TTimer, and the start-up that makes it and the code
+// dialog the workers' defaults.
 #include "agent/AgentSeams.h"
+#include "agent/dialogs/RegCodeUnit.h"
 #include "platform/gui/TTimer.h"
 
 namespace {
@@ -25,4 +25,9 @@ private:
 
 std::unique_ptr<IWorkerTimer> MakeFrameworkTimer() { return std::make_unique<TFrameworkTimer>(); }
 
-void SleepPause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+namespace agent_dialogs {
+void initialise() {
+    SetDefaultTimerFactory(&MakeFrameworkTimer);
+    SetDefaultCodePrompt(&ShowRegCodeDialog);
+}
+}  // namespace agent_dialogs
