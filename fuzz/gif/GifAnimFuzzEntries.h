@@ -12,6 +12,7 @@
 namespace giffuzz {
 
 // Every frame as a painter without a thread shows it over a canvas of one colour, on a fake clock,
+// each with its delay uncapped,
 // with consecutive equal pictures joined and their delays added.
 struct GifTimeline {
     std::vector<std::vector<TColor>> frames;
@@ -31,7 +32,7 @@ inline GifTimeline ComposeTimeline(TGIFImage& gif) {
     gif.OnAfterPaint = [&](TObject* s) {
         TGIFSubImage* f = gif.Images().SubImages(static_cast<TGIFPainter*>(s)->ActiveImage);
         const int delay =
-            TGIFPainter::FrameDelay(f->GraphicControlExtension ? f->GraphicControlExtension->Delay() : 0, false);
+            TGIFPainter::FrameDelay(f->GraphicControlExtension ? f->GraphicControlExtension->Delay() : 0, true);
         std::vector<TColor> px;
         for (int y = 0; y < target.Height(); ++y)
             for (int x = 0; x < target.Width(); ++x) px.push_back(target.GetPixel(x, y));

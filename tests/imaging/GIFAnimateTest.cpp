@@ -274,7 +274,7 @@ Composition Compose(TGIFImage& gif) {
         for (int y = 0; y < target.Height(); ++y)
             for (int x = 0; x < target.Width(); ++x) px.push_back(target.GetPixel(x, y));
         out.frames.push_back(std::move(px));
-        out.delays.push_back(TGIFPainter::FrameDelay(f->GraphicControlExtension ? f->GraphicControlExtension->Delay() : 0, false));
+        out.delays.push_back(TGIFPainter::FrameDelay(f->GraphicControlExtension ? f->GraphicControlExtension->Delay() : 0, true));
     };
     TGIFPainter* painter = nullptr;
     gif.Paint(painter, target.Canvas(), Rect(0, 0, gif.Width(), gif.Height()),
