@@ -118,10 +118,18 @@ void TGIFSubImage::Merge(TGIFSubImage* previous) {
             }
         }
         if (tIndex < 0) {
-            // The new entry's index may already stand in pixels beyond the map's end.
+            // The new entry's index may already stand in pixels beyond the map's end, here or in
+            // any other frame drawn with the same map: they would turn black.
             const int added = map.Count();
             for (size_t p = 0; p < data_.size(); ++p)
                 if (!hit[p] && data_[p] == added) return;
+            if (colorMap_->Count() == 0 && image_) {
+                for (int i = 0; i < image_->Images().Count(); ++i) {
+                    TGIFSubImage* other = image_->Images().SubImages(i);
+                    if (other == this || other->colorMap_->Count() != 0) continue;
+                    if (std::find(other->data_.begin(), other->data_.end(), added) != other->data_.end()) return;
+                }
+            }
             tIndex = map.Add(clBlack);
         }
     }
