@@ -118,16 +118,17 @@ void TGIFSubImage::Merge(TGIFSubImage* previous) {
             }
         }
         if (tIndex < 0) {
-            // The new entry's index may already stand in pixels beyond the map's end, here or in
-            // any other frame drawn with the same map: they would turn black.
+            // Pixels beyond the map's end, here or in any other frame drawn with the same map,
+            // would change colour as the map grows: then no entry is added.
             const int added = map.Count();
             for (size_t p = 0; p < data_.size(); ++p)
-                if (!hit[p] && data_[p] == added) return;
+                if (!hit[p] && data_[p] >= added) return;
             if (colorMap_->Count() == 0 && image_) {
                 for (int i = 0; i < image_->Images().Count(); ++i) {
                     TGIFSubImage* other = image_->Images().SubImages(i);
                     if (other == this || other->colorMap_->Count() != 0) continue;
-                    if (std::find(other->data_.begin(), other->data_.end(), added) != other->data_.end()) return;
+                    for (uint8_t v : other->data_)
+                        if (v >= added) return;
                 }
             }
             tIndex = map.Add(clBlack);
