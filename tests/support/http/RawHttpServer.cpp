@@ -194,6 +194,16 @@ void RawHttpServer::Run() {
                 c.request.bodyLength += take;
                 c.remaining -= take;
                 c.in.erase(0, take);
+                const uint64_t cut = cutBodiesAt_;
+                if (c.remaining > 0 && cut > 0 && c.request.bodyLength >= cut) {
+                    {
+                        std::lock_guard<std::mutex> lock(mutex_);
+                        requests_.push_back(c.request);
+                    }
+                    ::close(c.fd);  // with bytes unread: the peer is reset
+                    c.fd = -1;
+                    break;
+                }
                 if (c.remaining > 0) break;
                 c.inBody = false;
                 {
