@@ -50,6 +50,7 @@ void StopUnits() {
     SetDefaultMessageSink({});
     web::finalise();
     ui::finalise();
+    imaging::finalise();
 }
 
 }  // namespace program

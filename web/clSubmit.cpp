@@ -174,7 +174,12 @@ HINTERNET TSubmit::SendRequest(TStream* data) {
                 int64_t got = data->Read(buffer.data(), want);
                 if (got <= 0) throw Exception("Invalid HTTP Request: Length is 0");
                 DWORD written = 0;
-                CheckError(!api_.WriteData(request, buffer.data(), static_cast<DWORD>(got), &written));
+                // After a failed write the body cannot arrive whole: the rest is not written, and
+                // the one failure is reported.
+                if (!api_.WriteData(request, buffer.data(), static_cast<DWORD>(got), &written)) {
+                    CheckError(true);
+                    break;
+                }
             }
         }
         received_ = CheckError(!api_.ReceiveResponse(request, nullptr));

@@ -59,17 +59,21 @@ void TBitBtn::SetKind(TBitBtnKind kind) {
     SetCancel(kind == bkCancel || kind == bkNo);
 }
 
+QPixmap SeeThroughGlyph(const QPixmap& glyph) {
+    QPixmap shown = glyph;
+    const QImage image = glyph.toImage().convertToFormat(QImage::Format_RGB32);
+    shown.setMask(QBitmap::fromImage(
+        image.createMaskFromColor(image.pixel(0, image.height() - 1), Qt::MaskInColor)));
+    return shown;
+}
+
 void TBitBtn::SetGlyph(const QPixmap& glyph) {
     glyph_ = glyph;
     if (glyph.isNull()) {
         setIcon(QIcon());
         return;
     }
-    QPixmap shown = glyph;
-    const QImage image = glyph.toImage().convertToFormat(QImage::Format_RGB32);
-    shown.setMask(QBitmap::fromImage(
-        image.createMaskFromColor(image.pixel(0, image.height() - 1), Qt::MaskInColor)));
-    setIcon(QIcon(shown));
+    setIcon(QIcon(SeeThroughGlyph(glyph)));
     setIconSize(glyph.size());
 }
 

@@ -66,6 +66,9 @@ private:
 enum TBitBtnKind { bkCustom, bkOK, bkCancel, bkHelp, bkYes, bkNo, bkClose, bkAbort, bkRetry, bkIgnore, bkAll };
 
 // A button with a glyph. The glyph's bottom-left pixel gives its transparent colour.
+// A glyph with its bottom-left pixel's colour made see-through, as glyph buttons show it.
+QPixmap SeeThroughGlyph(const QPixmap& glyph);
+
 class TBitBtn : public TButton {
     Q_OBJECT
 public:

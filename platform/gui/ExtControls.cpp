@@ -1,5 +1,7 @@
 #include "platform/gui/ExtControls.h"
 
+#include "platform/gui/Controls.h"
+
 #include <QBitmap>
 #include <QIcon>
 #include <QLabel>
@@ -78,11 +80,7 @@ void TSpeedButton::SetGlyph(const QPixmap& glyph) {
         setIcon(QIcon());
         return;
     }
-    QPixmap shown = glyph;
-    const QImage image = glyph.toImage().convertToFormat(QImage::Format_RGB32);
-    shown.setMask(QBitmap::fromImage(
-        image.createMaskFromColor(image.pixel(0, image.height() - 1), Qt::MaskInColor)));
-    setIcon(QIcon(shown));
+    setIcon(QIcon(SeeThroughGlyph(glyph)));
     setIconSize(glyph.size());
 }
 

@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QTest>
 #include <QTimer>
+#include <gif_lib.h>
 #include <gtest/gtest.h>
 #include <functional>
 #include <memory>
@@ -82,6 +83,28 @@ QImage Djpeg(const std::string& fixture) {
     p.start(QStringLiteral("djpeg"), {QStringLiteral("-pnm"), QString::fromStdString(std::string(VA_TEST_DATA_DIR) + "/site/" + fixture)});
     p.waitForFinished(10000);
     return QImage::fromData(p.readAllStandardOutput(), "PPM").convertToFormat(QImage::Format_RGB32);
+}
+
+// Frame 0 of a site fixture as giflib decodes it: its indexes through its colour table.
+QImage GiflibFrame0(const std::string& fixture) {
+    const std::string path = std::string(VA_TEST_DATA_DIR) + "/site/" + fixture;
+    int error = 0;
+    GifFileType* g = DGifOpenFileName(path.c_str(), &error);
+    if (!g) return {};
+    QImage image;
+    if (DGifSlurp(g) == GIF_OK && g->ImageCount > 0) {
+        const SavedImage& s = g->SavedImages[0];
+        const ColorMapObject* map = s.ImageDesc.ColorMap ? s.ImageDesc.ColorMap : g->SColorMap;
+        image = QImage(s.ImageDesc.Width, s.ImageDesc.Height, QImage::Format_RGB32);
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const int index = s.RasterBits[y * image.width() + x];
+                const GifColorType c = map && index < map->ColorCount ? map->Colors[index] : GifColorType{0, 0, 0};
+                image.setPixel(x, y, qRgb(c.Red, c.Green, c.Blue));
+            }
+    }
+    DGifCloseFile(g, &error);
+    return image;
 }
 
 int MaxChannelDifference(const QImage& a, const QImage& b) {
@@ -238,8 +261,9 @@ TEST_F(EndToEndTest, ImportPhotosMarksAndExit) {
             EXPECT_EQ(count, RunTool(QStringLiteral("xmllint"), {QStringLiteral("--xpath"), QStringLiteral("count(/Friends/Friend)"), path}));
         }
 
-        // Photos: JPEG shown as decoded by djpeg; GIF and the site's no-photo GIF keep "NOPHOTO"
-        // until a GIF loader is there; a JPEG after a GIF still shows its own.
+        // Photos: JPEG shown as decoded by djpeg, GIF as decoded by giflib (each frame covers its
+        // picture), and a contact without a photo shows the site's no-photo picture; a JPEG after
+        // a GIF still shows its own.
         TChatPerson* user1 = Card(0, site.Url("user1"));
         ASSERT_NE(nullptr, user1);
         ClickCard(user1);
@@ -248,11 +272,17 @@ TEST_F(EndToEndTest, ImportPhotosMarksAndExit) {
         TChatPerson* user2 = Card(0, site.Url("user2"));
         ClickCard(user2);
         EXPECT_TRUE(user2->PhotoLoaded);
-        EXPECT_TRUE(ShowsNoPhoto(user2));
+        EXPECT_FALSE(ShowsNoPhoto(user2));
+        const QImage gif = GiflibFrame0("photo1.gif");
+        ASSERT_FALSE(gif.isNull());
+        EXPECT_EQ(0, MaxChannelDifference(Photo(user2), gif));
+        Screenshot(user2, "e2e-gif-photo-card");
         TChatPerson* user3 = Card(0, site.Url("user3"));
         ClickCard(user3);
         EXPECT_TRUE(user3->PhotoLoaded);
-        EXPECT_TRUE(ShowsNoPhoto(user3));
+        EXPECT_FALSE(ShowsNoPhoto(user3));
+        EXPECT_EQ(0, MaxChannelDifference(Photo(user3), GiflibFrame0("nophoto.gif")));
+        Screenshot(user3, "e2e-site-nophoto-card");
         TChatPerson* user4 = Card(0, site.Url("user4"));
         ClickCard(user4);
         EXPECT_FALSE(ShowsNoPhoto(user4));

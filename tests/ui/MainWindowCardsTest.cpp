@@ -11,6 +11,7 @@
 #include "platform/gui/Application.h"
 #include "platform/gui/ExtControls.h"
 #include "platform/gui/TTimer.h"
+#include "platform/graphics/Bitmap.h"
 #include "site/StandInSite.h"
 #include "storage/DataModuleUnit.h"
 #include "support/gui/GuiTest.h"
@@ -117,11 +118,15 @@ TEST_F(MainWindowCardsTest, ACardClickPausesFetchesItsPhotoOnceAndSelects) {
     EXPECT_TRUE(ShowsNoPhoto(user5));
     EXPECT_EQ(2u, Fetches("photo"));
 
-    // A GIF photo is asked for as GIF; until a GIF loader is there the card keeps "NOPHOTO".
+    // A GIF photo is asked for as GIF and shown: the site's 120 x 160 picture (its pixels are
+    // checked against giflib by the end-to-end test).
     TChatPerson* user2 = Card(0, "user2");
     Click(user2);
     EXPECT_EQ(server->Requests("photo").back().Path(), "/photos/user2.gif");
-    EXPECT_TRUE(ShowsNoPhoto(user2));
+    EXPECT_FALSE(ShowsNoPhoto(user2));
+    ASSERT_NE(nullptr, user2->PersonPicture().Bitmap());
+    EXPECT_EQ(120, user2->PersonPicture().Bitmap()->Width());
+    EXPECT_EQ(160, user2->PersonPicture().Bitmap()->Height());
     EXPECT_TRUE(win->acDeleteRecord->Enabled());
 
     win->ChatForm->fbFriendsClick(nullptr);

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <vector>
@@ -18,6 +19,7 @@ namespace {
 
 class ProbeSubmit : public TSubmit {
 public:
+    using TSubmit::TSubmit;
     std::vector<std::string> reported;
 
 protected:
@@ -208,6 +210,81 @@ TEST_F(SubmitCut, FailuresReachTheSinkOnceWithTheTextOfWhatWentWrong) {
     s.Post(&small, &out);
     EXPECT_EQ(out.DataString(), "20000");
     EXPECT_EQ(s.reported.size(), 1u);
+}
+
+// The libcurl layer with the outcome of every WriteData written down.
+class WriteCountingWinHttp : public winhttp::IWinHttp {
+public:
+    using DWORD = winhttp::DWORD;
+    using HINTERNET = winhttp::HINTERNET;
+    std::vector<bool> writes;  // true for a write that succeeded
+
+    HINTERNET Open(const std::string& a, DWORD t, const std::string& p, const std::string& b, DWORD f) override {
+        return api.Open(a, t, p, b, f);
+    }
+    winhttp::StatusCallback SetStatusCallback(HINTERNET h, winhttp::StatusCallback c, DWORD f,
+                                              winhttp::DWORD_PTR r) override {
+        return api.SetStatusCallback(h, c, f, r);
+    }
+    HINTERNET Connect(HINTERNET s, const std::string& n, DWORD p, DWORD r) override { return api.Connect(s, n, p, r); }
+    HINTERNET OpenRequest(HINTERNET c, const std::string& v, const std::string& o, const std::string& ver,
+                          const std::string& ref, const std::vector<std::string>& acc, DWORD f) override {
+        return api.OpenRequest(c, v, o, ver, ref, acc, f);
+    }
+    bool AddRequestHeaders(HINTERNET r, const std::string& h, DWORD l, DWORD m) override {
+        return api.AddRequestHeaders(r, h, l, m);
+    }
+    bool SetOption(HINTERNET h, DWORD o, const void* b, DWORD l) override { return api.SetOption(h, o, b, l); }
+    bool SendRequest(HINTERNET r, const std::string& h, DWORD hl, const void* o, DWORD ol, DWORD t,
+                     winhttp::DWORD_PTR c) override {
+        return api.SendRequest(r, h, hl, o, ol, t, c);
+    }
+    bool WriteData(HINTERNET r, const void* b, DWORD n, DWORD* w) override {
+        writes.push_back(api.WriteData(r, b, n, w));
+        return writes.back();
+    }
+    bool ReceiveResponse(HINTERNET r, void* x) override { return api.ReceiveResponse(r, x); }
+    bool QueryHeaders(HINTERNET r, DWORD i, const std::string& n, void* b, DWORD* l, DWORD* x) override {
+        return api.QueryHeaders(r, i, n, b, l, x);
+    }
+    bool QueryDataAvailable(HINTERNET r, DWORD* a) override { return api.QueryDataAvailable(r, a); }
+    bool ReadData(HINTERNET r, void* b, DWORD n, DWORD* got) override { return api.ReadData(r, b, n, got); }
+    bool CloseHandle(HINTERNET h) override { return api.CloseHandle(h); }
+    DWORD GetLastError() override { return api.GetLastError(); }
+    std::string ErrorText(DWORD code) override { return api.ErrorText(code); }
+
+private:
+    winhttp::IWinHttp& api = winhttp::DefaultWinHttp();
+};
+
+// A server that stops reading a large body and drops the connection: the body stops at the first
+// failed write, whose failure reaches the sink once, and the session goes on.
+TEST_F(SubmitCut, ABodyTheServerStopsReadingFailsOnce) {
+    server.CutBodiesAt(1 << 20);
+    WriteCountingWinHttp api;
+    ProbeSubmit s(&api);
+    s.SetURL(server.Url("/sink"));
+    TStringStream data(Pattern(16 << 20)), out;
+    s.Post(&data, &out);
+    EXPECT_EQ(out.DataString(), "");
+    auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_GE(requests[0].bodyLength, 1u << 20);
+    EXPECT_LT(requests[0].bodyLength, 16u << 20);
+    // Every write but the last succeeded.
+    ASSERT_FALSE(api.writes.empty());
+    EXPECT_FALSE(api.writes.back());
+    EXPECT_EQ(std::count(api.writes.begin(), api.writes.end(), false), 1);
+    EXPECT_LT(api.writes.size(), (16u << 20) / s.UploadBufferSize);
+    // The sink: the failed write, then the answer that cannot come, reported as before.
+    const std::string message = "The connection with the server was terminated abnormally - URL:" + server.Url("/sink");
+    EXPECT_EQ(s.reported, (std::vector<std::string>{message, message}));
+
+    server.CutBodiesAt(0);
+    EXPECT_TRUE(s.Connected());
+    s.SetURL(server.Url("/fine"));
+    EXPECT_EQ(s.GetString(), "fine page");
+    EXPECT_EQ(s.reported.size(), 2u);
 }
 
 }  // namespace

@@ -7,11 +7,13 @@
 #include <thread>
 
 #include "platform/Strings.h"
+#include "support/http/RawHttpServer.h"
 #include "support/http/RefusingPort.h"
 #include "support/http/TestHttpServer.h"
 #include "web/clSubmit.h"
 #include "platform/CpLiteral.h"
 
+using testsupport::RawHttpServer;
 using testsupport::RecordedRequest;
 using testsupport::TestHttpServer;
 
@@ -187,18 +189,37 @@ TEST_F(SubmitLoopback, ACookieSetBy302ToAPostIsCarriedToTheFollowingGet) {
     EXPECT_EQ(out.DataString(), "after:" + cookie);
 }
 
-TEST_F(SubmitLoopback, AFailedSendLosesTheCookies) {
+// The request that cannot even connect ends the session: its cookies go with it. The server keeps
+// its port throughout and only refuses connections for a while.
+TEST(SubmitRefused, AFailedSendLosesTheCookies) {
+    RawHttpServer server([](const RawHttpServer::Request& r) -> RawHttpServer::Answer {
+        if (r.target == "/login")
+            return {"HTTP/1.1 200 OK\r\nSet-Cookie: sid=abc123; Path=/\r\nContent-Length: 9\r\n"
+                    "Connection: close\r\n\r\nlogged in"};
+        // The answer is the request's Cookie header; every connection closes, so each request
+        // connects anew.
+        const size_t at = r.head.find("\r\nCookie: ");
+        const size_t from = at == std::string::npos ? at : at + 10;
+        return {RawHttpServer::Ok(at == std::string::npos ? "" : r.head.substr(from, r.head.find("\r\n", from) - from))};
+    });
+    ASSERT_TRUE(server.Start());
     TSubmit s;
-    s.SetURL(Url("/login"));
-    s.GetString();
-    const int port = server.Port();
-    server.Stop();
-    s.SetURL(Url("/cookie"));
+    s.SetURL(server.Url("/login"));
+    EXPECT_EQ(s.GetString(), "logged in");
+    s.SetURL(server.Url("/cookie"));
+    EXPECT_EQ(s.GetString(), "sid=abc123");
+
+    server.Refuse(true);
     EXPECT_EQ(s.GetString(), "");
     EXPECT_FALSE(s.Connected());
-    ASSERT_TRUE(server.Start(port));
+    EXPECT_EQ(server.Requests().size(), 2u);
+
+    server.Refuse(false);
     EXPECT_EQ(s.GetString(), "");  // the answer is the Cookie header, which is gone
-    EXPECT_FALSE(server.LastRequest().HasHeader("Cookie"));
+    auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[2].target, "/cookie");
+    EXPECT_EQ(requests[2].head.find("Cookie"), std::string::npos);
     EXPECT_TRUE(s.Connected());
 }
 

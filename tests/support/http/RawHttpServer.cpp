@@ -62,33 +62,70 @@ std::string RawHttpServer::Ok(const std::string& body, bool keepAlive) {
            (keepAlive ? "\r\nConnection: keep-alive\r\n\r\n" : "\r\nConnection: close\r\n\r\n") + body;
 }
 
+namespace {
+// Wake-up bytes of the server thread.
+constexpr char kWakeStop = 1, kWakeListen = 2;
+
+int ReusableSocket() {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int on = 1;
+    if (fd >= 0 && ::setsockopt(fd, SOL_SOCKET, SO_REUSEPORT, &on, sizeof on) != 0) {
+        ::close(fd);
+        fd = -1;
+    }
+    return fd;
+}
+}  // namespace
+
 bool RawHttpServer::Start() {
     Stop();
-    listen_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (listen_ < 0) return false;
+    // The listening socket is bound to its port by number, so that it keeps the port when it stops
+    // listening (a socket bound to port 0 lets it go): a first socket finds a free port and holds
+    // it until the second is bound there too.
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t len = sizeof addr;
-    if (::bind(listen_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(listen_, 16) != 0 ||
-        ::getsockname(listen_, reinterpret_cast<sockaddr*>(&addr), &len) != 0 || ::pipe2(wake_, O_CLOEXEC) != 0) {
+    const int finder = ReusableSocket();
+    if (finder < 0) return false;
+    const bool found = ::bind(finder, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+                       ::getsockname(finder, reinterpret_cast<sockaddr*>(&addr), &len) == 0;
+    listen_ = found ? ReusableSocket() : -1;
+    const bool ok = listen_ >= 0 && ::bind(listen_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+                    ::listen(listen_, 16) == 0 && ::pipe2(wake_, O_CLOEXEC) == 0;
+    ::close(finder);
+    if (!ok) {
         Stop();
         return false;
     }
     port_ = ntohs(addr.sin_port);
+    refusing_ = false;
     thread_ = std::thread([this] { Run(); });
     return true;
 }
 
 void RawHttpServer::Stop() {
     if (thread_.joinable()) {
-        char c = 1;
-        (void)!::write(wake_[1], &c, 1);
+        (void)!::write(wake_[1], &kWakeStop, 1);
         thread_.join();
     }
     for (int* fd : {&listen_, &wake_[0], &wake_[1]}) {
         if (*fd >= 0) ::close(*fd);
         *fd = -1;
+    }
+}
+
+void RawHttpServer::Refuse(bool refuse) {
+    if (listen_ < 0 || refusing_ == refuse) return;
+    if (refuse) {
+        // Shut down, a listening socket stops listening (connections are refused from now on) and
+        // stays bound. The server thread, woken by it, leaves the socket out of its poll.
+        refusing_ = true;
+        ::shutdown(listen_, SHUT_RD);
+    } else {
+        ::listen(listen_, 16);
+        refusing_ = false;
+        (void)!::write(wake_[1], &kWakeListen, 1);
     }
 }
 
@@ -102,14 +139,19 @@ void RawHttpServer::Run() {
     int accepted = 0;
     std::vector<char> buffer(256 * 1024);
     while (true) {
-        std::vector<pollfd> fds{{wake_[0], POLLIN, 0}, {listen_, POLLIN, 0}};
+        // A refusing server polls no listening socket: it stands as -1, which poll skips.
+        std::vector<pollfd> fds{{wake_[0], POLLIN, 0}, {refusing_ ? -1 : listen_, POLLIN, 0}};
         for (const auto& c : conns) fds.push_back({c->fd, POLLIN, 0});
         if (::poll(fds.data(), fds.size(), -1) < 0) {
             if (errno == EINTR) continue;
             break;
         }
-        if (fds[0].revents) break;
-        if (fds[1].revents & POLLIN) {
+        if (fds[0].revents) {
+            char wake = kWakeStop;
+            if (::read(wake_[0], &wake, 1) == 1 && wake == kWakeListen) continue;
+            break;
+        }
+        if ((fds[1].revents & POLLIN) && !refusing_) {
             int fd = ::accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC);
             if (fd >= 0) {
                 auto c = std::make_unique<Conn>();
@@ -152,6 +194,16 @@ void RawHttpServer::Run() {
                 c.request.bodyLength += take;
                 c.remaining -= take;
                 c.in.erase(0, take);
+                const uint64_t cut = cutBodiesAt_;
+                if (c.remaining > 0 && cut > 0 && c.request.bodyLength >= cut) {
+                    {
+                        std::lock_guard<std::mutex> lock(mutex_);
+                        requests_.push_back(c.request);
+                    }
+                    ::close(c.fd);  // with bytes unread: the peer is reset
+                    c.fd = -1;
+                    break;
+                }
                 if (c.remaining > 0) break;
                 c.inBody = false;
                 {

@@ -3,6 +3,7 @@
 // stalls, malformed status lines, oversized headers, connections dropped after a request. It
 // listens on 127.0.0.1 with an ephemeral port, serves every connection from one thread, reads
 // request bodies (by Content-Length) without keeping them, and hands each request to a handler.
+// It can refuse new connections for a while and keep its port meanwhile.
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -41,6 +42,11 @@ public:
 
     bool Start();
     void Stop();
+    // While refusing, every new connection is refused; open ones go on, and the port stays ours.
+    void Refuse(bool refuse);
+    // A request body that has brought this many bytes and is not yet whole has its connection
+    // closed at once, unanswered and with the rest unread (0: bodies are read whole).
+    void CutBodiesAt(uint64_t bytes) { cutBodiesAt_ = bytes; }
 
     int Port() const { return port_; }
     std::string HostPort() const { return "127.0.0.1:" + std::to_string(port_); }
@@ -56,6 +62,8 @@ private:
 
     Handler handler_;
     int listen_ = -1, wake_[2] = {-1, -1};
+    std::atomic<bool> refusing_{false};
+    std::atomic<uint64_t> cutBodiesAt_{0};
     int port_ = 0;
     std::thread thread_;
     mutable std::mutex mutex_;
