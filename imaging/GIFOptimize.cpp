@@ -15,6 +15,24 @@ uint8_t DisposalOf(TGIFSubImage* frame) {
     return frame->GraphicControlExtension ? frame->GraphicControlExtension->Disposal() : 0;
 }
 
+// The painter takes disposal and delay from a frame's last control block, while transparency and
+// what a re-read keeps follow its first: a frame with more than one is left as it is.
+bool SoleControl(TGIFSubImage* frame) {
+    int n = 0;
+    for (int j = 0; j < frame->Extensions().Count(); ++j)
+        if (dynamic_cast<TGIFGraphicControlExtension*>(frame->Extensions().Extensions(j))) ++n;
+    return n <= 1;
+}
+
+// The disposal as the painter applies it: the last control block's.
+uint8_t PaintedDisposal(TGIFSubImage* frame) {
+    uint8_t d = 0;
+    for (int j = 0; j < frame->Extensions().Count(); ++j)
+        if (auto* gce = dynamic_cast<TGIFGraphicControlExtension*>(frame->Extensions().Extensions(j)))
+            d = gce->Disposal();
+    return d;
+}
+
 }  // namespace
 
 void TGIFSubImage::Crop() {
@@ -60,6 +78,7 @@ void TGIFSubImage::Crop() {
 
 void TGIFSubImage::Merge(TGIFSubImage* previous) {
     if (!previous || Empty() || previous->Empty()) return;
+    if (!SoleControl(this) || !SoleControl(previous)) return;
     const uint8_t prevDisposal = DisposalOf(previous);
     if (prevDisposal == 2 || prevDisposal == 3) return;
     const TRect overlap = IntersectRect(BoundsRect(), previous->BoundsRect());
@@ -205,7 +224,7 @@ void TGIFImage::Optimize(TGIFOptimizeOptions options, uint8_t colorReduction, ui
         }
         // 2. Transparency that no pixel uses, and disposals that the next frame makes moot.
         for (int i = 0; i < count; ++i) {
-            if (has(opCleanup) && i < frames()) {
+            if (has(opCleanup) && i < frames() && SoleControl(frame(i))) {
                 TGIFSubImage* f = frame(i);
                 TGIFGraphicControlExtension* gce = f->GraphicControlExtension;
                 if (f->Transparent && gce && !f->Empty()) {
@@ -219,8 +238,7 @@ void TGIFImage::Optimize(TGIFOptimizeOptions options, uint8_t colorReduction, ui
                     TGIFSubImage* next = frame(i + 1);
                     const TRect overlap = IntersectRect(f->BoundsRect(), next->BoundsRect());
                     // A next frame that restores what it covered would bring the disposal back.
-                    const uint8_t nextDisposal =
-                        next->GraphicControlExtension ? next->GraphicControlExtension->Disposal() : 0;
+                    const uint8_t nextDisposal = PaintedDisposal(next);
                     if (!next->Transparent && !next->Empty() && nextDisposal != 3 && !overlap.IsEmpty() &&
                         Contains(next->BoundsRect(), f->BoundsRect()))
                         gce->SetDisposal(0);
@@ -232,7 +250,7 @@ void TGIFImage::Optimize(TGIFOptimizeOptions options, uint8_t colorReduction, ui
         for (int i = count - 1; i >= 0; --i) {
             if (has(opMerge) && i >= 1 && i < frames()) {
                 int j = i - 1;
-                while (j > 0 && frame(j)->GraphicControlExtension && frame(j)->GraphicControlExtension->Disposal() == 3) --j;
+                while (j > 0 && PaintedDisposal(frame(j)) == 3) --j;
                 frame(i)->Merge(frame(j));
             }
             tick();
@@ -240,7 +258,7 @@ void TGIFImage::Optimize(TGIFOptimizeOptions options, uint8_t colorReduction, ui
         // 4. Crop transparent borders; a wholly transparent frame that changes nothing goes, its
         // delay moving to its predecessor.
         for (int i = count - 1; i >= 0; --i) {
-            if (has(opCrop) && i < frames()) {
+            if (has(opCrop) && i < frames() && SoleControl(frame(i))) {
                 TGIFSubImage* f = frame(i);
                 TGIFGraphicControlExtension* gce = f->GraphicControlExtension;
                 if (f->Transparent && gce && !f->Empty()) {
@@ -248,7 +266,7 @@ void TGIFImage::Optimize(TGIFOptimizeOptions options, uint8_t colorReduction, ui
                         TGIFSubImage* prev = i > 0 ? frame(i - 1) : nullptr;
                         const uint8_t prevDisposal =
                             prev && prev->GraphicControlExtension ? prev->GraphicControlExtension->Disposal() : 0;
-                        if (prev && gce->Disposal() <= 1 && prevDisposal <= 1 && !HasLoop(f)) {
+                        if (prev && SoleControl(prev) && gce->Disposal() <= 1 && prevDisposal <= 1 && !HasLoop(f)) {
                             const int sum = std::min(EffectiveDelay(prev) + EffectiveDelay(f), 65535);
                             if (!prev->GraphicControlExtension)
                                 prev->Extensions().Add(std::make_unique<TGIFGraphicControlExtension>(prev));
@@ -269,13 +287,14 @@ void TGIFImage::Optimize(TGIFOptimizeOptions options, uint8_t colorReduction, ui
                 TGIFSubImage* f = frame(i);
                 const bool single = frames() == 1;
                 TGIFExtensionList& ext = f->Extensions();
+                const bool sole = SoleControl(f);
                 for (int j = ext.Count() - 1; j >= 0; --j) {
                     TGIFExtension* e = ext.Extensions(j);
                     bool drop = dynamic_cast<TGIFCommentExtension*>(e) || dynamic_cast<TGIFTextExtension*>(e) ||
                                 dynamic_cast<TGIFUnknownAppExtension*>(e);
                     if (dynamic_cast<TGIFAppExtNSLoop*>(e)) drop = !(i == 0 && !single);
                     if (auto* gce = dynamic_cast<TGIFGraphicControlExtension*>(e))
-                        drop = (gce->Delay() == 0 || single) && !gce->Transparent() && !gce->UserInput() &&
+                        drop = sole && (gce->Delay() == 0 || single) && !gce->Transparent() && !gce->UserInput() &&
                                (gce->Disposal() < 2 || single);
                     if (drop) ext.Delete(j);
                 }
