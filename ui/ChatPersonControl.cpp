@@ -93,7 +93,7 @@ void TChatPerson::ApplyState() {
     else if (style_ == cpSelected)
         rowIcon_ = connected ? "CONNECTEDSELECTED" : "ABSENTSELECTED";
     corner_ = connected ? "TOPLEFTCONNECTED" : "TOPLEFTABSENT";
-    stateHint_ = connected ? std::string(u8"Сейчас на сайте"_cp) : std::string(u8"Недоступен"_cp);
+    stateHint_ = connected ? u8"Сейчас на сайте"_cp.str() : u8"Недоступен"_cp.str();
 }
 
 void TChatPerson::ApplyLetter() {
@@ -224,7 +224,7 @@ void TChatPerson::Collect(std::vector<TCardElement>& out, bool row) const {
     // Texts are converted for Qt when they are measured or painted: a list keeps thousands of cards.
     const QString fullNameQ = ToQString(fullName_);
     const QString personNameQ = ToQString(personName_);
-    const std::string countText = shownCount_ > 0 ? std::to_string(shownCount_) + std::string(u8" фото"_cp) : std::string();
+    const std::string countText = shownCount_ > 0 ? std::to_string(shownCount_) + u8" фото"_cp.str() : std::string();
     if (row) {
         add("imgShortInfo", panel, QRect(5, 3, 16, 16), true, rowIcon_, stateHint_, "", QColor(), true);
         add("lbPersonName", panel, QRect(QPoint(21, 3), TextSize(fullNameQ, false)), true, "", "", fullName_, nameInk,

@@ -214,7 +214,7 @@ void TChatPersonList::DeletePerson(TObject* Sender) {
         // Timers keep ticking under the question: a rebuild meanwhile detaches the card.
         TChatPerson::DispatchGuard guard(card);
         try {
-            const std::string question = std::string(u8"Удалить контакт "_cp) + '"' + card->PersonName() + "\"?";
+            const std::string question = u8"Удалить контакт "_cp + '"' + card->PersonName() + "\"?";
             confirmed = dlgMessages && dlgMessages->MessageDlg(question, mtInformation, {mbYes, mbNo}) == mrYes;
         } catch (...) {
         }

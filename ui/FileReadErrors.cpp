@@ -15,8 +15,8 @@ std::set<std::pair<std::string, std::string>>& Reported() {
 
 void ReportFileReadError(const std::string& fileName, const std::string& error) {
     if (!Reported().emplace(fileName, error).second) return;
-    const std::string text = std::string(u8"Файл "_cp) + fileName + std::string(u8" не удалось прочитать ("_cp) + error +
-                             std::string(u8"). Файл оставлен без изменений."_cp);
+    const std::string text = u8"Файл "_cp.str() + fileName + u8" не удалось прочитать ("_cp.str() + error +
+                             u8"). Файл оставлен без изменений."_cp.str();
     if (Application) Application->ShowException(text);
 }
 
