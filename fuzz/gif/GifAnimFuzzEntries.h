@@ -61,19 +61,9 @@ inline GifTimeline ComposeTimeline(TGIFImage& gif) {
 
 // The number of frames giflib reads from the bytes; -1 when it refuses them.
 inline int GiflibFrames(const std::string& bytes) {
-    struct Reader {
-        const std::string* d;
-        size_t at;
-    } reader{&bytes, 0};
-    auto read = [](GifFileType* g, GifByteType* buf, int n) -> int {
-        auto* r = static_cast<Reader*>(g->UserData);
-        const size_t take = std::min<size_t>(static_cast<size_t>(n), r->d->size() - r->at);
-        std::memcpy(buf, r->d->data() + r->at, take);
-        r->at += take;
-        return static_cast<int>(take);
-    };
+    MemoryReader reader{reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), 0};
     int error = 0;
-    GifFileType* g = DGifOpen(&reader, read, &error);
+    GifFileType* g = DGifOpen(&reader, ReadMemory, &error);
     if (!g) return -1;
     const int frames = DGifSlurp(g) == GIF_OK ? g->ImageCount : -1;
     DGifCloseFile(g, &error);
@@ -164,19 +154,9 @@ inline void ConvertRoundTrip(const uint8_t* data, size_t size) {
     TStringStream out;
     gif.SaveToStream(out);
     const std::string bytes = out.DataString();
-    struct Reader {
-        const std::string* d;
-        size_t at;
-    } reader{&bytes, 0};
-    auto read = [](GifFileType* g, GifByteType* buf, int len) -> int {
-        auto* r = static_cast<Reader*>(g->UserData);
-        const size_t take = std::min<size_t>(static_cast<size_t>(len), r->d->size() - r->at);
-        std::memcpy(buf, r->d->data() + r->at, take);
-        r->at += take;
-        return static_cast<int>(take);
-    };
+    MemoryReader reader{reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), 0};
     int error = 0;
-    GifFileType* g = DGifOpen(&reader, read, &error);
+    GifFileType* g = DGifOpen(&reader, ReadMemory, &error);
     Check(g != nullptr, "giflib opens the converted file");
     bool ok = DGifSlurp(g) == GIF_OK && g->ImageCount == 1 && g->SWidth == w && g->SHeight == h;
     if (ok && method == 0) {

@@ -53,19 +53,9 @@ inline void EncodeRoundTrip(const uint8_t* data, size_t size) {
     image.SaveToStream(out);
     const std::string bytes = out.DataString();
 
-    struct Reader {
-        const std::string* d;
-        size_t at;
-    } reader{&bytes, 0};
-    auto read = [](GifFileType* g, GifByteType* buf, int n) -> int {
-        auto* r = static_cast<Reader*>(g->UserData);
-        const size_t take = std::min<size_t>(static_cast<size_t>(n), r->d->size() - r->at);
-        std::memcpy(buf, r->d->data() + r->at, take);
-        r->at += take;
-        return static_cast<int>(take);
-    };
+    MemoryReader reader{reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), 0};
     int error = 0;
-    GifFileType* g = DGifOpen(&reader, read, &error);
+    GifFileType* g = DGifOpen(&reader, ReadMemory, &error);
     Check(g != nullptr, "giflib opens our file");
     const bool ok = DGifSlurp(g) == GIF_OK && g->ImageCount == 1;
     std::string theirs;

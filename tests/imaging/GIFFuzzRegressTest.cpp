@@ -1,12 +1,15 @@
 // Replays the inputs that once broke a GIF fuzz target (tests/data/gif/regress/<target>/) through
-// the same entry functions; an invariant broken again aborts the test.
+// the same entry functions; an invariant broken again aborts the test. One replay serves the
+// decoding, rendering and animation targets.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
+#include "fuzz/gif/GifAnimFuzzEntries.h"
 #include "fuzz/gif/GifFuzzEntries.h"
+#include "fuzz/gif/GifRenderFuzzEntries.h"
 
 namespace {
 
@@ -43,4 +46,18 @@ TEST(GIFFuzzRegress, KeptInputsPassEveryTarget) {
     total += Replay("extensions", giffuzz::Extensions);
     total += Replay("differential", giffuzz::Differential);
     EXPECT_GE(total, 1);
+}
+
+TEST(GIFRenderFuzzRegress, KeptInputsPassBothTargets) {
+    CapsGuard guard;
+    int total = Replay("photo", giffuzz::PhotoRoad);
+    total += Replay("encode", giffuzz::EncodeRoundTrip);
+    EXPECT_GE(total, 2);
+}
+
+TEST(GIFAnimFuzzRegress, KeptInputsPassBothTargets) {
+    CapsGuard guard;
+    int total = Replay("optimize", giffuzz::OptimizeKeepsTheLook);
+    total += Replay("convert", giffuzz::ConvertRoundTrip);
+    EXPECT_GE(total, 2);
 }
