@@ -157,7 +157,9 @@ void TGIFGraphicControlExtension::SetDisposal(uint8_t value) {
 
 void TGIFGraphicControlExtension::SaveToStream(TStream& stream) {
     TGIFExtension::SaveToStream(stream);
-    uint8_t b[6] = {Record.BlockSize, Record.PackedFields, 0, 0, Record.TransparentColorIndex, Record.Terminator};
+    // Reading ignores the size byte and the terminator, but other readers go by them: an odd
+    // value kept from the file would make them take the blocks that follow as part of this one.
+    uint8_t b[6] = {4, Record.PackedFields, 0, 0, Record.TransparentColorIndex, 0};
     PutWord(b + 2, Record.Delay);
     stream.WriteBuffer(b, 6);
 }

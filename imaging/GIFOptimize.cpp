@@ -266,8 +266,10 @@ void TGIFImage::Optimize(TGIFOptimizeOptions options, uint8_t colorReduction, ui
                         TGIFSubImage* prev = i > 0 ? frame(i - 1) : nullptr;
                         const uint8_t prevDisposal =
                             prev && prev->GraphicControlExtension ? prev->GraphicControlExtension->Disposal() : 0;
-                        if (prev && SoleControl(prev) && gce->Disposal() <= 1 && prevDisposal <= 1 && !HasLoop(f)) {
-                            const int sum = std::min(EffectiveDelay(prev) + EffectiveDelay(f), 65535);
+                        // A sum beyond 16 bits cannot be written: then the frame stays.
+                        const int sum = prev ? EffectiveDelay(prev) + EffectiveDelay(f) : 0;
+                        if (prev && SoleControl(prev) && gce->Disposal() <= 1 && prevDisposal <= 1 && !HasLoop(f) &&
+                            sum <= 65535) {
                             if (!prev->GraphicControlExtension)
                                 prev->Extensions().Add(std::make_unique<TGIFGraphicControlExtension>(prev));
                             prev->GraphicControlExtension->SetDelay(static_cast<uint16_t>(sum));

@@ -451,6 +451,20 @@ TEST_F(Composing, WhollyTransparentFramesGoOnlyWhenNothingChanges) {
         ASSERT_NE(first->GraphicControlExtension, nullptr);
         EXPECT_EQ(first->GraphicControlExtension->Delay(), 13);  // 10 + at least 3
     }
+    for (const int previous : {65525, 65526}) {
+        // Both delays must fit the 16-bit field; otherwise the frame stays with its own.
+        TGIFImage gif;
+        for (int i = 0; i < 2; ++i) gif.Header().ColorMap().Add(RGB(0, static_cast<uint8_t>(i * 90), 0));
+        AddFrame(gif, 0, 0, {"10"}, 0, 1, previous);
+        AddFrame(gif, 0, 0, {"00"}, 0, 0, 10);
+        AddFrame(gif, 0, 0, {"11"}, -1, 0, 4);
+        const Composition before = Timeline(Compose(gif));
+        gif.Optimize(crop, 0, 0, 8);
+        const bool fits = previous + 10 <= 65535;
+        ASSERT_EQ(gif.Images().Count(), fits ? 2 : 3) << previous;
+        EXPECT_EQ(gif.Images().SubImages(0)->GraphicControlExtension->Delay(), fits ? 65535 : previous);
+        EXPECT_EQ(Timeline(Compose(gif)).delays, before.delays) << previous;
+    }
 }
 
 TEST(GIFOptimize, CustomReductionIsRefusedAndProgressIsReported) {

@@ -155,6 +155,12 @@ TEST(GIFExtensions, GraphicControl) {
     ASSERT_NE(g2, nullptr);
     EXPECT_EQ(g2->Record.BlockSize, 9);
     EXPECT_EQ(g2->Delay(), 32);
+    // Written back as a well-formed block, so that other readers stay in step.
+    EXPECT_EQ(Saved(*g2), Hex("21 F9 04 00 20 00 03 00"));
+    TFrameRig tail;
+    auto* g4 = dynamic_cast<TGIFGraphicControlExtension*>(tail.Read(Hex("21 F9 04 01 05 00 02 02")));
+    ASSERT_NE(g4, nullptr);
+    EXPECT_EQ(Saved(*g4), Hex("21 F9 04 01 05 00 02 00"));
     TFrameRig cut;
     auto* g3 = dynamic_cast<TGIFGraphicControlExtension*>(cut.Read(Hex("21 F9 04 01 05")));
     ASSERT_NE(g3, nullptr);
