@@ -8,31 +8,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "support/http/FileReadStream.h"
 #include "support/http/RawHttpServer.h"
 #include "web/clSubmit.h"
 
 namespace {
-
-// A read-only stream over a file descriptor.
-class FileReadStream : public TStream {
-public:
-    explicit FileReadStream(int fd) : fd_(fd), size_(::lseek(fd, 0, SEEK_END)) {}
-    int64_t Read(void* buffer, int64_t count) override {
-        ssize_t n = ::pread(fd_, buffer, static_cast<size_t>(count), pos_);
-        if (n <= 0) return 0;
-        pos_ += n;
-        return n;
-    }
-    int64_t Write(const void*, int64_t) override { return 0; }
-    int64_t Seek(int64_t offset, TSeekOrigin origin) override {
-        pos_ = origin == soBeginning ? offset : origin == soEnd ? size_ + offset : pos_ + offset;
-        return pos_;
-    }
-
-private:
-    int fd_;
-    int64_t size_, pos_ = 0;
-};
 
 long PeakKb() {
     rusage u{};
@@ -61,14 +41,13 @@ int main() {
     TSubmit client;
     client.SetURL(server.Url("/post"));
     const long before = PeakKb();
-    FileReadStream data(fd);
+    testsupport::FileReadStream data(fd);  // owns fd from here
     TStringStream out;
     client.Post(&data, &out);
     const long after = PeakKb();
     winhttp::HeldBytes held;
     winhttp::SessionHeldBytes(client.SessionHandle(), held);
     client.Disconnect();
-    ::close(fd);
     std::printf("40 MB POST from a file: answer %s, peak RSS before %ld KB, after %ld KB (+%ld KB); "
                 "layer's upload peak %llu bytes\n",
                 out.DataString().c_str(), before, after, after - before,

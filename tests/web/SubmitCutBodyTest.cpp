@@ -9,48 +9,15 @@
 #include <filesystem>
 #include <vector>
 
+#include "support/http/FileReadStream.h"
 #include "support/http/RawHttpServer.h"
-#include "web/clSubmit.h"
+#include "ProbeSubmit.h"
 
+using testsupport::FileReadStream;
 using testsupport::RawHttpServer;
 using After = RawHttpServer::After;
 
 namespace {
-
-class ProbeSubmit : public TSubmit {
-public:
-    using TSubmit::TSubmit;
-    std::vector<std::string> reported;
-
-protected:
-    void ReportError(const std::string& message) override { reported.push_back(message); }
-};
-
-// A read-only stream over a file, read through pread so nothing of it is kept in memory.
-class FileReadStream : public TStream {
-public:
-    explicit FileReadStream(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
-        size_ = fd_ < 0 ? 0 : ::lseek(fd_, 0, SEEK_END);
-    }
-    ~FileReadStream() override {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    int64_t Read(void* buffer, int64_t count) override {
-        ssize_t n = ::pread(fd_, buffer, static_cast<size_t>(count), pos_);
-        if (n <= 0) return 0;
-        pos_ += n;
-        return n;
-    }
-    int64_t Write(const void*, int64_t) override { return 0; }
-    int64_t Seek(int64_t offset, TSeekOrigin origin) override {
-        pos_ = origin == soBeginning ? offset : origin == soEnd ? size_ + offset : pos_ + offset;
-        return pos_;
-    }
-
-private:
-    int fd_;
-    int64_t size_ = 0, pos_ = 0;
-};
 
 // A unique folder removed at the end.
 struct TempDir {
@@ -167,7 +134,7 @@ TEST_F(SubmitCut, AFortyMegabytePostFromAFileIsStreamedThroughTwoUploadBuffersAt
     }
     ProbeSubmit s;
     s.SetURL(server.Url("/sink"));
-    FileReadStream data(path);
+    FileReadStream data(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     TStringStream out;
     s.Post(&data, &out);
     EXPECT_EQ(out.DataString(), std::to_string(40u << 20));
