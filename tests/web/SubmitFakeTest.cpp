@@ -1,21 +1,13 @@
 // The client's calls to the WinHTTP service, seen through a recording fake.
 #include <gtest/gtest.h>
 
+#include "ProbeSubmit.h"
 #include "RecordingWinHttp.h"
 #include "platform/Exceptions.h"
 #include "web/clSubmit.h"
 #include "platform/CpLiteral.h"
 
 namespace {
-
-class ProbeSubmit : public TSubmit {
-public:
-    using TSubmit::TSubmit;
-    std::vector<std::string> reported;
-
-protected:
-    void ReportError(const std::string& message) override { reported.push_back(message); }
-};
 
 // A stream that claims a size but yields no bytes.
 class EmptyReadStream : public TStream {
