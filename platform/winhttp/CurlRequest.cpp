@@ -197,20 +197,6 @@ void Request::Release() {
 
 DWORD Request::Error() const { return MapCurlError(result, *this); }
 
-void Request::TrackUpload() {
-    const size_t now = HeapBytes(replay);
-    if (now == trackedUpload) return;
-    session().Held(static_cast<int64_t>(now) - static_cast<int64_t>(trackedUpload), 0);
-    trackedUpload = now;
-}
-
-void Request::TrackAnswer() {
-    const size_t now = HeapBytes(answer);
-    if (now == trackedAnswer) return;
-    session().Held(0, static_cast<int64_t>(now) - static_cast<int64_t>(trackedAnswer));
-    trackedAnswer = now;
-}
-
 void Request::ApplyPause() {
     if (!easy) return;
     curl_easy_pause(easy, (receivePaused ? CURLPAUSE_RECV : 0) | (sendPaused ? CURLPAUSE_SEND : 0));

@@ -40,17 +40,14 @@ void Session::ReturnEasy(CURL* easy, bool reusable, bool plainGet) {
     else curl_easy_cleanup(easy);
 }
 
-void Session::Held(int64_t uploadDelta, int64_t answerDelta) {
-    held.upload += uploadDelta;
-    held.answer += answerDelta;
-    held.uploadPeak = std::max(held.uploadPeak, held.upload);
-    held.answerPeak = std::max(held.answerPeak, held.answer);
-}
-
-void Session::TrackSpare() {
-    const size_t now = HeapBytes(spareAnswer);
-    Held(0, static_cast<int64_t>(now) - static_cast<int64_t>(trackedSpare));
-    trackedSpare = now;
+void Session::Track(const std::string& buffer, size_t& tracked, bool upload) {
+    const size_t now = HeapBytes(buffer);
+    if (now == tracked) return;
+    uint64_t& count = upload ? held.upload : held.answer;
+    uint64_t& peak = upload ? held.uploadPeak : held.answerPeak;
+    count = count - tracked + now;
+    peak = std::max(peak, count);
+    tracked = now;
 }
 
 }  // namespace winhttp::curl

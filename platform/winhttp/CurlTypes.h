@@ -74,9 +74,10 @@ struct Session : Handle {
     CURL* TakeEasy(bool plainGet, bool& fresh);
     // plainGet: the request was a GET without a body that ended well.
     void ReturnEasy(CURL* easy, bool reusable, bool plainGet);
-    // Counts what the session's requests hold of bodies, as they change.
-    void Held(int64_t uploadDelta, int64_t answerDelta);
-    void TrackSpare();
+    // Counts the heap bytes of one of its requests' body buffers in `held` (the upload or the
+    // answer side), by their change since `tracked`, which then holds them.
+    void Track(const std::string& buffer, size_t& tracked, bool upload);
+    void TrackSpare() { Track(spareAnswer, trackedSpare, false); }
 
     std::string agent;
     CURLSH* share = nullptr;
@@ -164,8 +165,8 @@ struct Request : Handle {
     void TakeAnswer(size_t n);
     // Pause bits for curl_easy_pause from the two directions' states.
     void ApplyPause();
-    void TrackUpload();
-    void TrackAnswer();
+    void TrackUpload() { session().Track(replay, trackedUpload, true); }
+    void TrackAnswer() { session().Track(answer, trackedAnswer, false); }
 
     std::shared_ptr<Connection> conn;
     std::string verb, path, version;
