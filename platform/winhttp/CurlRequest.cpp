@@ -185,6 +185,8 @@ void Request::Release() {
         answerPos = 0;
         if (answer.capacity() <= kSpareAnswer && answer.capacity() > s.spareAnswer.capacity()) {
             s.spareAnswer.swap(answer);
+            // Out of the request's count before into the spare's, so it never counts twice.
+            TrackAnswer();
             s.TrackSpare();
         }
         std::string().swap(answer);

@@ -55,6 +55,7 @@ RawHttpServer::Answer Script(const RawHttpServer::Request& r) {
     if (t == "/chunked")
         return {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n6\r\n world\r\n0\r\n\r\n",
                 After::kClose};
+    if (t == "/large") return {RawHttpServer::Ok(Pattern(600 * 1024), true), After::kKeepOpen};
     if (t == "/sink") return {RawHttpServer::Ok(std::to_string(r.bodyLength), true), After::kKeepOpen};
     if (t == "/moved") return {"HTTP/1.1 307 Moved\r\nLocation: /sink\r\nContent-Length: 0\r\n\r\n", After::kClose};
     if (t == "/v09") return {"HTTP/0.9 200 OK\r\n\r\nbody", After::kClose};
@@ -147,6 +148,19 @@ TEST_F(SubmitCut, AFortyMegabytePostFromAFileIsStreamedThroughTwoUploadBuffersAt
     ASSERT_TRUE(winhttp::SessionHeldBytes(s.SessionHandle(), held));
     EXPECT_LE(held.uploadPeak, 2u * s.UploadBufferSize);
     EXPECT_EQ(held.upload, 0u);
+}
+
+// The answer buffer that the session keeps for its next request is counted once as it moves
+// there: the peak of what the layer held is that one buffer.
+TEST_F(SubmitCut, AnAnswerBufferKeptForTheNextRequestIsCountedOnce) {
+    ProbeSubmit s;
+    s.SetURL(server.Url("/large"));
+    EXPECT_TRUE(s.GetString() == Pattern(600 * 1024));
+    winhttp::HeldBytes held;
+    ASSERT_TRUE(winhttp::SessionHeldBytes(s.SessionHandle(), held));
+    EXPECT_GE(held.answer, 600u * 1024);  // the buffer stays with the session
+    EXPECT_EQ(held.answerPeak, held.answer);
+    EXPECT_TRUE(s.reported.empty());
 }
 
 TEST_F(SubmitCut, FailuresReachTheSinkOnceWithTheTextOfWhatWentWrong) {
