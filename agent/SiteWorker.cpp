@@ -435,12 +435,6 @@ bool TSiteWorker::LostSessionPage(THTMLElementList& els) {
     return !read;
 }
 
-bool TSiteWorker::EndOfFolder(TFindTags& ft) {
-    TTagList tags;
-    ft.FindTags(tags, "td");
-    return EndOfFolder(ft.GetHTMLElements());
-}
-
 bool TSiteWorker::EndOfFolder(THTMLElementList& els) {
     for (int at = 0; at < els.Count(); ++at) {
         const THTMLTag* td = AsTag(els[at]);
@@ -490,12 +484,6 @@ bool TSiteWorker::IsContactAddress(const std::string& href) const {
     std::string prefix = "http://" + Host + "/";
     return lower.find(prefix + "?sold=") == std::string::npos && lower.rfind(prefix, 0) == 0 &&
            lower.find("/search.phtml") == std::string::npos && lower.find("oid=") != std::string::npos;
-}
-
-std::string TSiteWorker::CanonicalAddress(TFindTags& ft) {
-    TTagList links;
-    ft.FindTags(links, "a", &TSiteWorker::IsContactLink);
-    return CanonicalAddress(ft, links);
 }
 
 std::string TSiteWorker::CanonicalAddress(TFindTags& ft, const TTagList& tags) {

@@ -127,10 +127,9 @@ public:
     static std::string CharsetCheck(const std::string& page, TFindTags& ft);
     // The same, leaving in tags every tag of the text that ft now holds (parsed once).
     static std::string CharsetCheck(const std::string& page, TFindTags& ft, TTagList& tags);
-    // True when a "td" of the page in ft is followed within four elements by an end-of-folder
+    // True when a "td" of the parsed page is followed within four elements by an end-of-folder
     // text (a "Найдено" text first ends that td's window).
-    static bool EndOfFolder(TFindTags& ft);
-    static bool EndOfFolder(THTMLElementList& els);  // the same over a parsed page
+    static bool EndOfFolder(THTMLElementList& els);
     // True for a list page (parsed into els) that ended its folder but shows a lost session: it
     // carries a login form, or has neither an end text nor a "Найдено" text.
     static bool LostSessionPage(THTMLElementList& els);
@@ -140,10 +139,8 @@ public:
     static bool IsDigits(const std::string& s);
     // The list link's contact test against Host as stored (not lower-cased).
     bool IsContactAddress(const std::string& href) const;
-    // The last contact link of the page in ft whose href ends with "/" and whose next element is
-    // a text equal to that href; "" when there is none.
-    static std::string CanonicalAddress(TFindTags& ft);
-    // The same over tags of the last search of ft (any tags; the contact links among them count).
+    // The last contact link among tags (any tags of the last search of ft) whose href ends with
+    // "/" and whose next element is a text equal to that href; "" when there is none.
     static std::string CanonicalAddress(TFindTags& ft, const TTagList& tags);
 
 protected:
