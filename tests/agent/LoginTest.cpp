@@ -1,6 +1,5 @@
 // Site login, logout and folder addresses against the stand-in site.
 #include "AgentTestSupport.h"
-#include "platform/CpLiteral.h"
 #include "site/SitePages.h"
 #include "platform/CpLiteral.h"
 
