@@ -220,7 +220,7 @@ bool Request::Give(const char* data, size_t size) {
         ApplyPause();
     }
     // Until curl took every byte given, also after a rewind within what is still here.
-    const bool inTime = Drive(timeouts.send, [&] { return sent >= end; });
+    const bool inTime = DriveInTime(timeouts.send, [&] { return sent >= end; });
     piece = nullptr;
     pieceSize = 0;
     return inTime;
@@ -241,11 +241,7 @@ void Request::TakeAnswer(size_t n) {
 bool Request::WaitForAnswer() {
     if (AnswerHeld() > 0) return true;
     if (!done) {
-        const bool inTime = Drive(timeouts.receive, [&] { return AnswerHeld() > 0; });
-        if (!inTime) {
-            Abort();
-            return Fail(ERROR_WINHTTP_TIMEOUT);
-        }
+        if (!DriveInTime(timeouts.receive, [&] { return AnswerHeld() > 0; })) return false;
         if (AnswerHeld() > 0) return true;
     }
     if (result != CURLE_OK) return Fail(Error());

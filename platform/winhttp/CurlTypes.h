@@ -145,6 +145,14 @@ struct Request : Handle {
     // timeoutMs passed with no progress of this request (0 or 0xFFFFFFFF: no limit).
     template <class Ready>
     bool Drive(DWORD timeoutMs, Ready ready);
+    // Drive under a send or receive timeout: a transfer that ran out of time is stopped (Abort)
+    // and the answer is false with ERROR_WINHTTP_TIMEOUT.
+    template <class Ready>
+    bool DriveInTime(DWORD timeoutMs, Ready ready) {
+        if (Drive(timeoutMs, ready)) return true;
+        Abort();
+        return Fail(ERROR_WINHTTP_TIMEOUT);
+    }
     // Stops a transfer that ran out of time; the session and its other connections stay.
     void Abort();
     // Waits until answer bytes are there or the answer ended; false (with the error) on failure.
@@ -158,7 +166,7 @@ struct Request : Handle {
     // Upload. A body that fits kUploadBuffer is kept whole in `replay`; a larger one is read from
     // the caller's bytes of the current call (`piece`), which curl must take before the call ends.
     bool Replayable() const { return total <= kUploadBuffer; }
-    // Takes the caller's bytes and waits until curl took them; false on a send timeout.
+    // Takes the caller's bytes and waits until curl took them; false on a send timeout (DriveInTime).
     bool Give(const char* data, size_t size);
     // Answer bytes held: read from `answer` at `answerPos`.
     size_t AnswerHeld() const { return answer.size() - answerPos; }

@@ -133,10 +133,7 @@ public:
         // connect shows here. Then what was given goes to curl.
         r->Drive(0, [&] { return r->connected; });
         if (r->done && r->result != CURLE_OK && !r->connected) return Fail(r->Error());
-        if (optionalLength && !r->Give(static_cast<const char*>(optional), optionalLength)) {
-            r->Abort();
-            return Fail(ERROR_WINHTTP_TIMEOUT);
-        }
+        if (optionalLength && !r->Give(static_cast<const char*>(optional), optionalLength)) return false;
         // Once the request went out, a failure of the transfer shows when the answer is read.
         Notify(*r, CALLBACK_STATUS_REQUEST_SENT, nullptr, 0);
         return Succeed();
@@ -150,10 +147,7 @@ public:
         if (toWrite && !buffer) return Fail(ERROR_INVALID_PARAMETER);
         if (r->done) return Fail(r->result == CURLE_OK ? ERROR_WINHTTP_INCORRECT_HANDLE_STATE : r->Error());
         if (r->given + toWrite > r->total) return Fail(ERROR_INVALID_PARAMETER);
-        if (!r->Give(static_cast<const char*>(buffer), toWrite)) {
-            r->Abort();
-            return Fail(ERROR_WINHTTP_TIMEOUT);
-        }
+        if (!r->Give(static_cast<const char*>(buffer), toWrite)) return false;
         if (r->done && r->result != CURLE_OK) return Fail(r->Error());
         if (written) *written = toWrite;
         return Succeed();
@@ -168,11 +162,7 @@ public:
             return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_STATE);
         }
         Notify(*r, CALLBACK_STATUS_RECEIVING_RESPONSE, nullptr, 0);
-        const bool inTime = r->Drive(r->timeouts.receive, [&] { return r->headersComplete; });
-        if (!inTime) {
-            r->Abort();
-            return Fail(ERROR_WINHTTP_TIMEOUT);
-        }
+        if (!r->DriveInTime(r->timeouts.receive, [&] { return r->headersComplete; })) return false;
         if (!r->headersComplete) return Fail(r->Error());
         DWORD n = 0;
         Notify(*r, CALLBACK_STATUS_RESPONSE_RECEIVED, &n, sizeof n);
