@@ -204,30 +204,9 @@ size_t FirstInvalidUtf8(std::string_view s) {
             i += 8;
         }
         if (i >= n) break;
-        const unsigned char c = p[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        size_t len;
-        unsigned char lo = 0x80, hi = 0xBF;  // bounds of the second byte
-        if (c >= 0xC2 && c <= 0xDF) {
-            len = 2;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            len = 3;
-            if (c == 0xE0) lo = 0xA0;
-            if (c == 0xED) hi = 0x9F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            len = 4;
-            if (c == 0xF0) lo = 0x90;
-            if (c == 0xF4) hi = 0x8F;
-        } else {
-            return i;
-        }
-        if (i + len > n || p[i + 1] < lo || p[i + 1] > hi) return i;
-        for (size_t k = 2; k < len; ++k)
-            if ((p[i + k] & 0xC0) != 0x80) return i;
-        i += len;
+        const size_t start = i;
+        char32_t cp;
+        if (!DecodeUtf8(s, i, cp)) return start;
     }
     return std::string_view::npos;
 }

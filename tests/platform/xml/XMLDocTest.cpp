@@ -93,6 +93,26 @@ TEST(XMLDoc, Encodings) {
     // Bytes that are not UTF-8 are refused at their offset; a letter without a cp1251 byte reads as '?'.
     TXMLDocument bad;
     EXPECT_THROW(bad.LoadFromBytes("<r>a\xC0\xAF" "b</r>", "t"), EDOMParseError);
+    // The offset is that of the sequence's first byte, after the BOM when there is one; the
+    // ASCII run before it is long enough to be skipped word by word.
+    const std::string run = "<r>" + std::string(13, 'a');
+    const std::pair<std::string, int> badAt[] = {
+        {run + "\xD0\x9F\xC0\xAF</r>", 18},         // overlong, after a good letter
+        {run + "\xED\xA0\x80</r>", 16},             // encoded surrogate
+        {run + "\xF4\x90\x80\x80</r>", 16},         // above U+10FFFF
+        {run + "\xE2\x82</r>", 16},                 // cut short before ASCII
+        {run + "\x80</r>", 16},                     // stray continuation
+        {"\xEF\xBB\xBF" + run + "\xF5</r>", 19},    // never a lead byte
+        {"<r/>\xE2\x82", 4},                       // cut short at the end
+    };
+    for (const auto& [bytes, offset] : badAt) {
+        try {
+            bad.LoadFromBytes(bytes, "t");
+            ADD_FAILURE() << "accepted: " << bytes;
+        } catch (const EDOMParseError& e) {
+            EXPECT_NE(e.Message().find("at offset " + std::to_string(offset)), std::string::npos) << e.Message();
+        }
+    }
     bad.LoadFromBytes("<r>a\xE4\xB8\xAD" "b</r>", "t");
     EXPECT_EQ(bad.DocumentElement().Text(), "a?b");
     // Declared 8-bit encodings other than windows-1251 go through iconv.
