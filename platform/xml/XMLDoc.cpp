@@ -173,12 +173,10 @@ std::optional<std::string> ConvertToUtf8(std::string_view bytes, const std::stri
     for (;;) {
         char* to = out.data() + done;
         size_t outLeft = out.size() - done;
-        const size_t rc = inLeft ? ::iconv(cd, &in, &inLeft, &to, &outLeft) : ::iconv(cd, nullptr, nullptr, &to, &outLeft);
+        // UTF-8 has no shift state, so a complete conversion needs no final flush.
+        const size_t rc = ::iconv(cd, &in, &inLeft, &to, &outLeft);
         done = out.size() - outLeft;
-        if (rc != static_cast<size_t>(-1)) {
-            if (inLeft == 0) break;
-            continue;
-        }
+        if (rc != static_cast<size_t>(-1)) break;  // all input converted
         if (errno == E2BIG) {
             out.resize(out.size() * 2);
             continue;

@@ -120,6 +120,16 @@ TEST(XMLDoc, Encodings) {
     koi.LoadFromBytes("<?xml version='1.0' encoding='koi8-r'?><r>\xF0\xD2\xC9\xD7\xC5\xD4</r>", "t");
     EXPECT_EQ(koi.DocumentElement().Text(), u8"Привет"_cp);
     EXPECT_EQ(koi.SaveToString(), "<r>" + utf8.substr(3, utf8.size() - 7) + "</r>");
+    // Text that outgrows the first guess of the converted size; a byte the encoding lacks.
+    koi.LoadFromBytes("<?xml version='1.0' encoding='koi8-r'?><r>" + std::string(3000, '\xF0') + "</r>", "t");
+    EXPECT_EQ(koi.DocumentElement().Text(), std::string(3000, u8"П"_cp[0]));
+    const std::string ascii = "<?xml version='1.0' encoding='us-ascii'?><r>";
+    try {
+        bad.LoadFromBytes(ascii + "a\xC3</r>", "t");
+        ADD_FAILURE() << "accepted a byte that ASCII lacks";
+    } catch (const EDOMParseError& e) {
+        EXPECT_NE(e.Message().find("at offset " + std::to_string(ascii.size() + 1)), std::string::npos) << e.Message();
+    }
 }
 
 TEST(XMLDoc, ParseErrorKeepsTheDocument) {
