@@ -432,10 +432,7 @@ void TXMLDocument::Parse(std::string bytes, const std::string& name) {
                                  MayHoldBadControl(std::string_view(fresh->buffer).substr(skipped));
     pugi::xml_parse_result result = fresh->doc.load_buffer_inplace(
         fresh->buffer.data() + skipped, fresh->buffer.size() - skipped, kParseFlags, encoding);
-    if (!result) {
-        throw EDOMParseError("XML parse error in \"" + name + "\": " + result.description() + " at offset " +
-                             IntToStr(static_cast<int64_t>(result.offset) + static_cast<int64_t>(skipped)));
-    }
+    if (!result) RaiseParse(name, result.description(), static_cast<uint64_t>(result.offset) + skipped);
     if (mayHoldControls) BlankLoadedControls(fresh->doc);
     impl_ = std::move(fresh);
     Changed();
