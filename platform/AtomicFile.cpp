@@ -22,16 +22,16 @@ std::string ErrorText(int err) { return std::strerror(err); }
     throw EFCreateError("Cannot create file \"" + fileName + "\". " + ErrorText(err));
 }
 
+constexpr size_t kSuffixLength = 12;
+
 std::string RandomSuffix() {
     static thread_local std::mt19937_64 gen{std::random_device{}()};
     static const char digits[] = "0123456789abcdef";
     std::string s;
     uint64_t v = gen();
-    for (int i = 0; i < 12; ++i, v >>= 4) s.push_back(digits[v & 15]);
+    for (size_t i = 0; i < kSuffixLength; ++i, v >>= 4) s.push_back(digits[v & 15]);
     return s;
 }
-
-constexpr size_t kSuffixLength = 12;
 
 bool IsSuffix(const char* s) {
     size_t n = 0;

@@ -67,54 +67,10 @@ std::string Utf8ToCp1251(std::string_view utf8) {
     // nothing is read past the end of the input.
     std::string out;
     out.reserve(utf8.size());
-    const size_t n = utf8.size();
-    size_t i = 0;
-    while (i < n) {
-        unsigned char c = static_cast<unsigned char>(utf8[i]);
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-            ++i;
-            continue;
-        }
-        int need = 0;
-        char32_t cp = 0;
-        unsigned char lo = 0x80, hi = 0xBF;
-        if (c >= 0xC2 && c <= 0xDF) {
-            need = 1;
-            cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            need = 2;
-            cp = c & 0x0F;
-            if (c == 0xE0) lo = 0xA0;
-            if (c == 0xED) hi = 0x9F;  // no surrogates
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            need = 3;
-            cp = c & 0x07;
-            if (c == 0xF0) lo = 0x90;
-            if (c == 0xF4) hi = 0x8F;
-        } else {
-            out.push_back('?');
-            ++i;
-            continue;
-        }
-        ++i;
-        bool ok = true;
-        for (int k = 0; k < need; ++k) {
-            if (i >= n) {
-                ok = false;
-                break;
-            }
-            unsigned char t = static_cast<unsigned char>(utf8[i]);
-            if (t < lo || t > hi) {
-                ok = false;
-                break;
-            }
-            lo = 0x80;
-            hi = 0xBF;
-            cp = (cp << 6) | (t & 0x3F);
-            ++i;
-        }
-        out.push_back(ok ? Cp1251FromCodePoint(cp) : '?');
+    for (size_t i = 0; i < utf8.size();) {
+        char32_t cp;
+        const bool ok = DecodeUtf8(utf8, i, cp);
+        out.push_back(!ok ? '?' : cp < 0x80 ? static_cast<char>(cp) : Cp1251FromCodePoint(cp));
     }
     return out;
 }

@@ -17,7 +17,6 @@ const GroupField kGroups[QuestionnaireTableCount] = {
     &TdmFriend::AIDSGroup,         &TdmFriend::LimbGroup,         &TdmFriend::BustGroup,
     &TdmFriend::OrientationGroup,
 };
-
 }  // namespace
 
 TdmFriend::TdmFriend() {
@@ -59,7 +58,7 @@ void TdmFriend::FillConditionGroups() {
         TConditionGroup& group = *(this->*kGroups[t]);
         for (int r = 0; r < table.Count; ++r) {
             const TQuestionnaireRow& row = table.Rows[r];
-            group.AddCondition(std::string(row.id), std::string(row.Comment), std::string(row.Condition));
+            group.AddCondition(row.id, row.Comment, row.Condition);
         }
     }
 }

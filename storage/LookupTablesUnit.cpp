@@ -2,9 +2,6 @@
 
 #include "storage/QuestionnaireData.h"
 
-namespace {
-}  // namespace
-
 TArea::TArea(const char* root, const char* record) : captionField_(record) {
     SetTopNodeName(root);
     SetRecordNodeName(record);
@@ -24,7 +21,7 @@ TXMLNode TArea::AddArea(std::string_view id, std::string_view caption) {
 }
 
 void TArea::FillRows(const TAreaTable& rows) {
-    for (int i = 0; i < rows.Count; ++i) AddArea(std::string(rows.Rows[i].id), std::string(rows.Rows[i].Caption));
+    for (int i = 0; i < rows.Count; ++i) AddArea(rows.Rows[i].id, rows.Rows[i].Caption);
 }
 
 TCountry::TCountry() : TArea(AreaTables[0].Root, AreaTables[0].Record) { FillRows(AreaTables[0]); }

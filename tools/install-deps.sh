@@ -13,12 +13,4 @@ PKGS=(
 # The benchmarks' own packages.
 BENCH_PKGS=(nginx-light)
 if [ "${1:-}" = "bench" ]; then PKGS+=("${BENCH_PKGS[@]}"); fi
-missing=()
-for p in "${PKGS[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update
-  apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+bash "$(dirname "$0")/apt-install-missing.sh" "${PKGS[@]}"

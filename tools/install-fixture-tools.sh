@@ -4,12 +4,4 @@
 # install-deps.sh. Only a developer who remakes fixtures needs them: CI uses the committed files.
 set -euo pipefail
 PKGS=(imagemagick gifsicle giflib-tools python3-pil)
-missing=()
-for p in "${PKGS[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update
-  apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+bash "$(dirname "$0")/apt-install-missing.sh" "${PKGS[@]}"

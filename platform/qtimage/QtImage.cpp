@@ -68,18 +68,13 @@ void QImageToBitmap(const QImage& image, TBitmap& bitmap) {
         bitmap.SetSize(0, 0);
         return;
     }
-    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
-    const int w = rgb.width(), h = rgb.height();
+    // Qt's BGR888 rows are ours without the padding to four bytes.
+    const QImage bgr = image.convertToFormat(QImage::Format_BGR888);
+    const int w = bgr.width(), h = bgr.height();
     const int64_t line = TBitmap::BytesPerScanline(w, 24);
     std::vector<uint8_t> rows(static_cast<size_t>(line * h));
-    for (int y = 0; y < h; ++y) {
-        const uchar* src = rgb.constScanLine(y);
-        uint8_t* dst = rows.data() + static_cast<size_t>(line) * static_cast<size_t>(y);
-        for (int x = 0; x < w; ++x) {
-            dst[3 * x] = src[3 * x + 2];
-            dst[3 * x + 1] = src[3 * x + 1];
-            dst[3 * x + 2] = src[3 * x];
-        }
-    }
+    for (int y = 0; y < h; ++y)
+        std::memcpy(rows.data() + static_cast<size_t>(line) * static_cast<size_t>(y), bgr.constScanLine(y),
+                    static_cast<size_t>(w) * 3);
     bitmap.TakeImage(pf24bit, w, h, std::move(rows), nullptr);
 }

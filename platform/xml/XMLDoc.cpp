@@ -173,12 +173,10 @@ std::optional<std::string> ConvertToUtf8(std::string_view bytes, const std::stri
     for (;;) {
         char* to = out.data() + done;
         size_t outLeft = out.size() - done;
-        const size_t rc = inLeft ? ::iconv(cd, &in, &inLeft, &to, &outLeft) : ::iconv(cd, nullptr, nullptr, &to, &outLeft);
+        // UTF-8 has no shift state, so a complete conversion needs no final flush.
+        const size_t rc = ::iconv(cd, &in, &inLeft, &to, &outLeft);
         done = out.size() - outLeft;
-        if (rc != static_cast<size_t>(-1)) {
-            if (inLeft == 0) break;
-            continue;
-        }
+        if (rc != static_cast<size_t>(-1)) break;  // all input converted
         if (errno == E2BIG) {
             out.resize(out.size() * 2);
             continue;
@@ -204,30 +202,9 @@ size_t FirstInvalidUtf8(std::string_view s) {
             i += 8;
         }
         if (i >= n) break;
-        const unsigned char c = p[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        size_t len;
-        unsigned char lo = 0x80, hi = 0xBF;  // bounds of the second byte
-        if (c >= 0xC2 && c <= 0xDF) {
-            len = 2;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            len = 3;
-            if (c == 0xE0) lo = 0xA0;
-            if (c == 0xED) hi = 0x9F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            len = 4;
-            if (c == 0xF0) lo = 0x90;
-            if (c == 0xF4) hi = 0x8F;
-        } else {
-            return i;
-        }
-        if (i + len > n || p[i + 1] < lo || p[i + 1] > hi) return i;
-        for (size_t k = 2; k < len; ++k)
-            if ((p[i + k] & 0xC0) != 0x80) return i;
-        i += len;
+        const size_t start = i;
+        char32_t cp;
+        if (!DecodeUtf8(s, i, cp)) return start;
     }
     return std::string_view::npos;
 }
@@ -455,10 +432,7 @@ void TXMLDocument::Parse(std::string bytes, const std::string& name) {
                                  MayHoldBadControl(std::string_view(fresh->buffer).substr(skipped));
     pugi::xml_parse_result result = fresh->doc.load_buffer_inplace(
         fresh->buffer.data() + skipped, fresh->buffer.size() - skipped, kParseFlags, encoding);
-    if (!result) {
-        throw EDOMParseError("XML parse error in \"" + name + "\": " + result.description() + " at offset " +
-                             IntToStr(static_cast<int64_t>(result.offset) + static_cast<int64_t>(skipped)));
-    }
+    if (!result) RaiseParse(name, result.description(), static_cast<uint64_t>(result.offset) + skipped);
     if (mayHoldControls) BlankLoadedControls(fresh->doc);
     impl_ = std::move(fresh);
     Changed();

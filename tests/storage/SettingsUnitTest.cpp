@@ -17,7 +17,6 @@
 #include "storage/SettingsUnit.h"
 #include "storage/StorageInit.h"
 #include "storage/clUrlList.h"
-#include "platform/CpLiteral.h"
 
 namespace {
 

@@ -46,6 +46,24 @@ TEST(BitmapToQImage, EveryFormatIsPixelExact) {
     }
 }
 
+TEST(QImageToBitmap, GivesA24BitBitmapOfTheSamePixels) {
+    // Formats with and without alpha, widths with and without row padding, and a null image.
+    for (QImage::Format format : {QImage::Format_ARGB32, QImage::Format_RGB888, QImage::Format_Indexed8}) {
+        for (int w : {1, 4, 13}) {
+            QImage img = BitmapToQImage(*Pattern(pf24bit, w, 3)).convertToFormat(format);
+            SCOPED_TRACE(int(format) * 100 + w);
+            TBitmap b;
+            QImageToBitmap(img, b);
+            EXPECT_EQ(b.PixelFormat(), pf24bit);
+            ExpectSamePixels(b, img);
+        }
+    }
+    TBitmap b;
+    b.SetSize(2, 2);
+    QImageToBitmap(QImage(), b);
+    EXPECT_TRUE(b.Empty());
+}
+
 TEST(BitmapToQImage, KeepsIndexesAndColourTables) {
     PALETTEENTRY e[4] = {{1, 2, 3, 0}, {4, 5, 6, 0}, {7, 8, 9, 0}, {7, 8, 9, 0}};
     TBitmap b;

@@ -93,6 +93,26 @@ TEST(XMLDoc, Encodings) {
     // Bytes that are not UTF-8 are refused at their offset; a letter without a cp1251 byte reads as '?'.
     TXMLDocument bad;
     EXPECT_THROW(bad.LoadFromBytes("<r>a\xC0\xAF" "b</r>", "t"), EDOMParseError);
+    // The offset is that of the sequence's first byte, after the BOM when there is one; the
+    // ASCII run before it is long enough to be skipped word by word.
+    const std::string run = "<r>" + std::string(13, 'a');
+    const std::pair<std::string, int> badAt[] = {
+        {run + "\xD0\x9F\xC0\xAF</r>", 18},         // overlong, after a good letter
+        {run + "\xED\xA0\x80</r>", 16},             // encoded surrogate
+        {run + "\xF4\x90\x80\x80</r>", 16},         // above U+10FFFF
+        {run + "\xE2\x82</r>", 16},                 // cut short before ASCII
+        {run + "\x80</r>", 16},                     // stray continuation
+        {"\xEF\xBB\xBF" + run + "\xF5</r>", 19},    // never a lead byte
+        {"<r/>\xE2\x82", 4},                       // cut short at the end
+    };
+    for (const auto& [bytes, offset] : badAt) {
+        try {
+            bad.LoadFromBytes(bytes, "t");
+            ADD_FAILURE() << "accepted: " << bytes;
+        } catch (const EDOMParseError& e) {
+            EXPECT_NE(e.Message().find("at offset " + std::to_string(offset)), std::string::npos) << e.Message();
+        }
+    }
     bad.LoadFromBytes("<r>a\xE4\xB8\xAD" "b</r>", "t");
     EXPECT_EQ(bad.DocumentElement().Text(), "a?b");
     // Declared 8-bit encodings other than windows-1251 go through iconv.
@@ -100,6 +120,16 @@ TEST(XMLDoc, Encodings) {
     koi.LoadFromBytes("<?xml version='1.0' encoding='koi8-r'?><r>\xF0\xD2\xC9\xD7\xC5\xD4</r>", "t");
     EXPECT_EQ(koi.DocumentElement().Text(), u8"Привет"_cp);
     EXPECT_EQ(koi.SaveToString(), "<r>" + utf8.substr(3, utf8.size() - 7) + "</r>");
+    // Text that outgrows the first guess of the converted size; a byte the encoding lacks.
+    koi.LoadFromBytes("<?xml version='1.0' encoding='koi8-r'?><r>" + std::string(3000, '\xF0') + "</r>", "t");
+    EXPECT_EQ(koi.DocumentElement().Text(), std::string(3000, u8"П"_cp[0]));
+    const std::string ascii = "<?xml version='1.0' encoding='us-ascii'?><r>";
+    try {
+        bad.LoadFromBytes(ascii + "a\xC3</r>", "t");
+        ADD_FAILURE() << "accepted a byte that ASCII lacks";
+    } catch (const EDOMParseError& e) {
+        EXPECT_NE(e.Message().find("at offset " + std::to_string(ascii.size() + 1)), std::string::npos) << e.Message();
+    }
 }
 
 TEST(XMLDoc, ParseErrorKeepsTheDocument) {
