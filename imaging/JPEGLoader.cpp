@@ -95,11 +95,12 @@ void TJPEGLoader::SaveToStream(TSeekableStream& stream, const std::string&, TLin
     jpeg.SetScale(jsFullSize);
     jpeg.SetPixelFormat(jf24Bit);
     if (image.IsGrayScale()) jpeg.SetGrayscale(true);
+    // Taken in once: each attempt of the quality search compresses the same copy.
+    jpeg.Assign(&bmp);
     TSeekableNorvStream out(stream);
 
     if (MaxFileSize < 1) {
         if (Quality >= 1) jpeg.SetCompressionQuality(Quality);
-        jpeg.Assign(&bmp);
         jpeg.SaveToStream(out);
         return;
     }
@@ -110,7 +111,6 @@ void TJPEGLoader::SaveToStream(TSeekableStream& stream, const std::string&, TLin
     for (;;) {
         attempt.SetPosition(0);
         jpeg.SetCompressionQuality(q);
-        jpeg.Assign(&bmp);
         jpeg.SaveToStream(attempt);
         size = attempt.Position();
         if (size > MaxFileSize) {
