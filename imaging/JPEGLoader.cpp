@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "imaging/Grayscale.h"
 #include "imaging/LinearBitmap.h"
 #include "platform/jpeg/JPEGImage.h"
 
@@ -84,8 +83,8 @@ void TJPEGLoader::LoadFromStream(TSeekableStream& stream, const std::string&, TL
         throw;
     }
     if (!image.Present()) throw ELinearBitmap("Error in bitmap data");
-    if (jpeg.Grayscale()) ConvertToGrayscale(image);
-    else if (image.PixelFormat() == pf32bit) image.SetPixelFormat(pf24bit);
+    // Nothing is left to convert: a grey file arrives as 8-bit grey with the grey palette, any
+    // other as 24 bits.
 }
 
 void TJPEGLoader::SaveToStream(TSeekableStream& stream, const std::string&, TLinearBitmap& image) {
