@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "imaging/Grayscale.h"
 #include "imaging/LinearBitmap.h"
 #include "platform/jpeg/JPEGImage.h"
 
@@ -84,8 +83,8 @@ void TJPEGLoader::LoadFromStream(TSeekableStream& stream, const std::string&, TL
         throw;
     }
     if (!image.Present()) throw ELinearBitmap("Error in bitmap data");
-    if (jpeg.Grayscale()) ConvertToGrayscale(image);
-    else if (image.PixelFormat() == pf32bit) image.SetPixelFormat(pf24bit);
+    // Nothing is left to convert: a grey file arrives as 8-bit grey with the grey palette, any
+    // other as 24 bits.
 }
 
 void TJPEGLoader::SaveToStream(TSeekableStream& stream, const std::string&, TLinearBitmap& image) {
@@ -95,11 +94,12 @@ void TJPEGLoader::SaveToStream(TSeekableStream& stream, const std::string&, TLin
     jpeg.SetScale(jsFullSize);
     jpeg.SetPixelFormat(jf24Bit);
     if (image.IsGrayScale()) jpeg.SetGrayscale(true);
+    // Taken in once: each attempt of the quality search compresses the same copy.
+    jpeg.Assign(&bmp);
     TSeekableNorvStream out(stream);
 
     if (MaxFileSize < 1) {
         if (Quality >= 1) jpeg.SetCompressionQuality(Quality);
-        jpeg.Assign(&bmp);
         jpeg.SaveToStream(out);
         return;
     }
@@ -110,7 +110,6 @@ void TJPEGLoader::SaveToStream(TSeekableStream& stream, const std::string&, TLin
     for (;;) {
         attempt.SetPosition(0);
         jpeg.SetCompressionQuality(q);
-        jpeg.Assign(&bmp);
         jpeg.SaveToStream(attempt);
         size = attempt.Position();
         if (size > MaxFileSize) {

@@ -136,9 +136,7 @@ void TLinearBitmap::New(int width, int height, TPixelFormat format) {
     width_ = width;
     height_ = height;
     pixelSize_ = pixelSize;
-    bytesPerLine_ = width * pixelSize;
     pixelFormat_ = format;
-    size_ = static_cast<int>(size);
     present_ = true;
 }
 
@@ -146,14 +144,13 @@ void TLinearBitmap::Clear() {
     map_.reset();
     palette_.reset();
     present_ = false;
-    width_ = height_ = size_ = pixelSize_ = 0;
-    bytesPerLine_ = 0;
+    width_ = height_ = pixelSize_ = 0;
     pixelFormat_ = pfCustom;
 }
 
 uint8_t* TLinearBitmap::ScanLine(int row) {
     if (!present_ || row < 0 || row >= height_) throw ELinearBitmap("Scan line index out of range");
-    return map_.get() + static_cast<size_t>(row) * bytesPerLine_;
+    return map_.get() + static_cast<size_t>(row) * BytesPerLine();
 }
 
 const uint8_t* TLinearBitmap::ScanLine(int row) const {
@@ -170,7 +167,7 @@ bool TLinearBitmap::IsGrayScale() const {
             return true;
         case pf16bit: return true;
         case pf24bit:
-            for (int64_t i = 0; i + 2 < static_cast<int64_t>(size_); i += 3)
+            for (int64_t i = 0; i + 2 < static_cast<int64_t>(Size()); i += 3)
                 if (map[i] != map[i + 1] || map[i] != map[i + 2]) return false;
             return true;
         default: return false;
@@ -233,8 +230,6 @@ void TLinearBitmap::SetPixelFormat(TPixelFormat format) {
     map_ = std::move(map);
     palette_ = std::move(palette);
     pixelSize_ = newPixelSize;
-    bytesPerLine_ = width_ * newPixelSize;
-    size_ = static_cast<int>(size);
     pixelFormat_ = format;
 }
 
@@ -244,27 +239,11 @@ void TLinearBitmap::TakeOver(TLinearBitmap& other) {
     width_ = other.width_;
     height_ = other.height_;
     pixelFormat_ = other.pixelFormat_;
-    bytesPerLine_ = other.bytesPerLine_;
     pixelSize_ = other.pixelSize_;
-    size_ = other.size_;
     present_ = other.present_;
     map_ = std::move(other.map_);
     palette_ = std::move(other.palette_);
     other.present_ = false;
-}
-
-void TLinearBitmap::PackRows() {
-    if (!present_ || width_ * pixelSize_ == bytesPerLine_) return;
-    const int64_t line = static_cast<int64_t>(width_) * pixelSize_;
-    const int64_t size = line * height_;
-    Store map = Allocate(size + 1);
-    map[size] = 0;
-    for (int y = 0; y < height_; ++y)
-        std::memcpy(map.get() + line * y, map_.get() + static_cast<int64_t>(bytesPerLine_) * y,
-                    static_cast<size_t>(line));
-    map_ = std::move(map);
-    bytesPerLine_ = static_cast<int>(line);
-    size_ = static_cast<int>(size);
 }
 
 void TLinearBitmap::LoadFromStream(TStream& stream, const std::string& formatName) {
@@ -285,7 +264,7 @@ void TLinearBitmap::CopyFromBitmap(TBitmap& source) {
     }
     New(source.Width(), source.Height(), source.PixelFormat());
     for (int y = 0; y < height_; ++y)
-        std::memcpy(ScanLine(y), source.ScanLine(y), static_cast<size_t>(bytesPerLine_));
+        std::memcpy(ScanLine(y), source.ScanLine(y), static_cast<size_t>(BytesPerLine()));
     if (pixelFormat_ == pf8bit) LoadPalette(source.Palette(), 256, palette_.get());
 }
 
@@ -297,14 +276,7 @@ void TLinearBitmap::Assign(TObject* source) {
             return;
         }
         New(lb->width_, lb->height_, lb->pixelFormat_);
-        if (bytesPerLine_ == lb->bytesPerLine_) {
-            std::memcpy(map_.get(), lb->map_.get(), static_cast<size_t>(size_));
-        } else {
-            for (int y = 0; y < height_; ++y)
-                std::memcpy(map_.get() + static_cast<int64_t>(bytesPerLine_) * y,
-                            lb->map_.get() + static_cast<int64_t>(lb->bytesPerLine_) * y,
-                            static_cast<size_t>(bytesPerLine_));
-        }
+        std::memcpy(map_.get(), lb->map_.get(), static_cast<size_t>(Size()));
         if (pixelFormat_ == pf8bit) std::memcpy(palette_.get(), lb->palette_.get(), 768);
         return;
     }

@@ -36,9 +36,10 @@ public:
     int Height() const { return height_; }
     // pf8bit, pf16bit (16-bit grey samples), pf24bit or pf32bit while present; pfCustom when empty.
     TPixelFormat PixelFormat() const { return pixelFormat_; }
-    int BytesPerLine() const { return bytesPerLine_; }
+    // Rows are always packed: a row is Width x PixelSize bytes, the store Height rows.
+    int BytesPerLine() const { return width_ * pixelSize_; }
     int PixelSize() const { return pixelSize_; }
-    int Size() const { return size_; }
+    int Size() const { return BytesPerLine() * height_; }
     bool Present() const { return present_; }
     // The pixel store, Size + 1 bytes (a spare byte behind the last row); null when empty.
     uint8_t* Map() { return map_.get(); }
@@ -61,7 +62,8 @@ public:
     // Takes every field and both buffers of other, which is left without pixels (its other fields
     // keep their values).
     void TakeOver(TLinearBitmap& other);
-    virtual void PackRows();
+    // Nothing to pack: the rows are never padded.
+    virtual void PackRows() {}
 
     // Decodes the stream through the loader registered for the format name.
     void LoadFromStream(TStream& stream, const std::string& formatName);
@@ -84,9 +86,7 @@ private:
     int width_ = 0;
     int height_ = 0;
     TPixelFormat pixelFormat_ = pfCustom;
-    int bytesPerLine_ = 0;
     int pixelSize_ = 0;
-    int size_ = 0;
     bool present_ = false;
     Store map_;
     Store palette_;

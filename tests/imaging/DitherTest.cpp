@@ -111,6 +111,13 @@ std::vector<Kernel> Kernels() {
     };
 }
 
+// The kernel's weight `down` rows below the impulse and `along` pixels further in its direction;
+// 0 where the kernel does not reach.
+int WeightAt(const Kernel& k, int down, int along) {
+    const auto it = k.weights.find({down, along});
+    return it == k.weights.end() ? 0 : it->second;
+}
+
 // The colour a pixel is asked for when it receives weight w of the error e: the term divided as
 // the ditherers divide (rounding half up, truncating toward zero).
 int Expect(int base, int w, int e, int d) { return base + (w * e + d / 2) / d; }
@@ -265,10 +272,7 @@ TEST(Dither, ImpulseProbeMeasuresEachKernelInBothDirections) {
             ASSERT_EQ(probe.Asked.size(), static_cast<size_t>(W * H));
             for (int y = 0; y < H; ++y) {
                 for (int x = 0; x < W; ++x) {
-                    int w = 0;
-                    for (const auto& [at, weight] : k.weights)
-                        if (impulseRow + at.first == y && col + dir * at.second == x) w = weight;
-                    const int v = Expect(base, w, base, k.divisor);
+                    const int v = Expect(base, WeightAt(k, y - impulseRow, dir * (x - col)), base, k.divisor);
                     ASSERT_EQ((probe.Asked[{y, x}]), (Rgb{v, v, v})) << "pixel " << x << "," << y;
                 }
             }
@@ -312,10 +316,7 @@ TEST(Dither, SkippedPixelsMoveTheErrorPositionsAndDropTheirOwnTerms) {
             for (int y = 0; y < H; ++y) {
                 for (int x = 0; x < W; ++x) {
                     if (y == 0 && x == 6) continue;
-                    int w = 0;
-                    for (const auto& [at, weight] : k.weights)
-                        if (at.first == y && col + at.second == x) w = weight;
-                    const int v = Expect(base, w, base, k.divisor);
+                    const int v = Expect(base, WeightAt(k, y, x - col), base, k.divisor);
                     ASSERT_EQ((probe.Asked[{y, x}]), (Rgb{v, v, v})) << "pixel " << x << "," << y;
                 }
             }
