@@ -12,6 +12,7 @@
 #include "platform/gui/Application.h"
 #include "platform/gui/Bitmaps.h"
 #include "platform/gui/QtText.h"
+#include "platform/gui/TImage.h"
 #include "platform/qtimage/QtImage.h"
 
 namespace {
@@ -37,14 +38,7 @@ const QImage& CardBitmap(const std::string& name, bool transparent) {
     } catch (...) {
         // A missing piece shows nothing; the card still works.
     }
-    if (transparent && !img.isNull()) {
-        const QRgb key = img.pixel(0, img.height() - 1);
-        for (int y = 0; y < img.height(); ++y) {
-            auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
-            for (int x = 0; x < img.width(); ++x)
-                if (line[x] == key) line[x] = 0;
-        }
-    }
+    if (transparent) img = KeyColourTransparent(img);
     return cache.emplace(name, std::move(img)).first->second;
 }
 
