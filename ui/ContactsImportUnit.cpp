@@ -14,6 +14,7 @@
 #include "platform/gui/ExtControls.h"
 #include "platform/gui/StdCtrls.h"
 #include "storage/DataModuleUnit.h"
+#include "ui/FileReadErrors.h"
 #include "ui/GradientButtonControl.h"
 #include "ui/NewMessageMarks.h"
 #include "ui/dlMessages.h"
@@ -49,12 +50,7 @@ const char* const TfrmImport::LoginFailedText =
 const char* const TfrmImport::LockedText = u8"Кнопка заблокирована до завершения импорта!"_cp.c_str();
 
 void ShowUnreadableFile(const std::string& fileName, const std::string& error) {
-    std::string text = u8"Файл "_cp;
-    text += fileName;
-    text += u8" не удалось прочитать ("_cp;
-    text += error;
-    text += u8"). Файл оставлен без изменений."_cp;
-    ShowError(text);
+    ShowError(FileReadErrorText(fileName, error));
 }
 
 TfrmImport::TfrmImport(QWidget* owner) : TCustomForm(owner), ui_(std::make_unique<Ui::frmImport>()) {
@@ -372,8 +368,8 @@ void TfrmImport::ContactsImportComplete() {
         try {
             imported->MergeByLogin(stored);
             stored->Save();
-        } catch (const std::exception& e) {
-            ShowError(ErrorText(e));
+        } catch (const std::exception&) {
+            if (Application) Application->HandleException();
         }
     }
     RunEnded();
