@@ -293,49 +293,40 @@ void TfrmImport::RunEnded() {
     EnableRunButtons();
 }
 
-void TfrmImport::btnImportClick() {
+bool TfrmImport::StartRun(const std::function<bool(TBraskSettings& settings)>& login) {
     running_ = true;
     if (OnImportStart) OnImportStart(this);
     btnImport->SetEnabled(false);
     btnMsg->SetEnabled(false);
-    TBraskSettings& settings = *dmFriend->Settings;
-    ContactsImport->Host = settings.AgentServer;
-    ContactsImport->FullImport = cbRegCode->Checked();
     bool ok = false;
     try {
-        ok = ContactsImport->Login(settings.login, settings.GetPassword());
+        ok = login(*dmFriend->Settings);
     } catch (...) {
         RunEnded();
         throw;
     }
-    if (ok) {
-        ContactsImport->StartImport();
-        return;
+    if (!ok) {
+        ShowMessage(LoginFailedText);
+        RunEnded();
     }
-    ShowMessage(LoginFailedText);
-    RunEnded();
+    return ok;
+}
+
+void TfrmImport::btnImportClick() {
+    const bool started = StartRun([this](TBraskSettings& settings) {
+        ContactsImport->Host = settings.AgentServer;
+        ContactsImport->FullImport = cbRegCode->Checked();
+        return ContactsImport->Login(settings.login, settings.GetPassword());
+    });
+    if (started) ContactsImport->StartImport();
 }
 
 void TfrmImport::btnMsgClick() {
-    running_ = true;
-    if (OnImportStart) OnImportStart(this);
-    btnImport->SetEnabled(false);
-    btnMsg->SetEnabled(false);
-    TBraskSettings& settings = *dmFriend->Settings;
-    CheckMessages->Host = settings.AgentServer;
-    bool ok = false;
-    try {
-        ok = CheckMessages->Login(settings.login, settings.GetPassword());
-    } catch (...) {
-        RunEnded();
-        throw;
-    }
-    if (ok) {
-        CheckMessages->StartCheck();
-        return;
-    }
-    ShowMessage(LoginFailedText);
-    RunEnded();
+    const bool started = StartRun([this](TBraskSettings& settings) {
+        CheckMessages->Host = settings.AgentServer;
+        return CheckMessages->Login(settings.login, settings.GetPassword());
+    });
+    if (started) CheckMessages->StartCheck();
 }
 
 void TfrmImport::btnImportMouseMove() {
