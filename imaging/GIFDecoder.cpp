@@ -191,36 +191,24 @@ void TGIFSubImage::Decompress(TStream& stream) {
     const int width = width_;
     const int height = height_;
     uint8_t* out = data_.data();
-    bool ended = false;  // the first negative fetch ends the filling
-    if (!Interlaced()) {
-        const int64_t total = int64_t{width} * height;
-        for (int64_t i = 0; i < total; ++i) {
+    auto fillRow = [&](uint8_t* line) {
+        for (int x = 0; x < width; ++x) {
             const int p = decoder.NextPixel();
-            if (p < 0) {
-                ended = true;
-                break;
-            }
-            out[i] = static_cast<uint8_t>(p);
+            if (p < 0) return false;  // the first negative fetch ends the filling
+            line[x] = static_cast<uint8_t>(p);
         }
-    } else {
-        int row = 0, step = 8, pass = 0;
-        for (int y = 0; y < height && !ended; ++y) {
-            uint8_t* line = out + static_cast<size_t>(row) * width;
-            for (int x = 0; x < width; ++x) {
-                const int p = decoder.NextPixel();
-                if (p < 0) {
-                    ended = true;
-                    break;
-                }
-                line[x] = static_cast<uint8_t>(p);
-            }
-            if (y + 1 == height) break;
-            row += step;
-            while (row >= height) {
-                ++pass;
-                if (pass > 1) step /= 2;
-                row = step / 2;
-            }
+        return true;
+    };
+    // Plain rows follow one another; interlaced ones come every 8th from 0, every 8th from 4,
+    // every 4th from 2, then every 2nd from 1.
+    int row = 0, step = Interlaced() ? 8 : 1, pass = 0;
+    for (int y = 0; y < height; ++y) {
+        if (!fillRow(out + static_cast<size_t>(row) * width) || y + 1 == height) break;
+        row += step;
+        while (row >= height) {
+            ++pass;
+            if (pass > 1) step /= 2;
+            row = step / 2;
         }
     }
     // Whatever codes are left before the end, the stream goes on after the data's zero-length

@@ -84,8 +84,8 @@ void TGIFSubImage::Merge(TGIFSubImage* previous) {
     const TRect overlap = IntersectRect(BoundsRect(), previous->BoundsRect());
     if (overlap.IsEmpty()) return;
 
-    const bool wasTransparent = Transparent && GraphicControlExtension;
-    int tIndex = wasTransparent ? GraphicControlExtension->TransparentColorIndex() : -1;
+    int tIndex = TransparentIndexOf(this);
+    const bool wasTransparent = tIndex >= 0;
     TGIFColorMap& map = ActiveColorMap();
     if (tIndex < 0) {
         // A transparent colour may have to be added to the map in use.
@@ -264,8 +264,7 @@ void TGIFImage::Optimize(TGIFOptimizeOptions options, uint8_t colorReduction, ui
                 if (f->Transparent && gce && !f->Empty()) {
                     if (WhollyIndex(f, gce->TransparentColorIndex())) {
                         TGIFSubImage* prev = i > 0 ? frame(i - 1) : nullptr;
-                        const uint8_t prevDisposal =
-                            prev && prev->GraphicControlExtension ? prev->GraphicControlExtension->Disposal() : 0;
+                        const uint8_t prevDisposal = prev ? DisposalOf(prev) : 0;
                         // A sum beyond 16 bits cannot be written: then the frame stays.
                         const int sum = prev ? EffectiveDelay(prev) + EffectiveDelay(f) : 0;
                         if (prev && SoleControl(prev) && gce->Disposal() <= 1 && prevDisposal <= 1 && !HasLoop(f) &&

@@ -3,33 +3,12 @@
 #include <benchmark/benchmark.h>
 #include <gif_lib.h>
 
-#include <algorithm>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 
+#include "GifBenchInputs.h"
 #include "imaging/GIFImage.h"
 
 namespace {
-
-std::string Input(const std::string& name) {
-    std::ifstream in(std::string(VA_GIF_BENCH_INPUTS) + "/" + name, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-struct Reader {
-    const std::string* data;
-    size_t at;
-};
-
-int ReadMemory(GifFileType* gif, GifByteType* out, int n) {
-    auto* r = static_cast<Reader*>(gif->UserData);
-    const size_t k = std::min<size_t>(static_cast<size_t>(n), r->data->size() - r->at);
-    std::memcpy(out, r->data->data() + r->at, k);
-    r->at += k;
-    return static_cast<int>(k);
-}
 
 void Ours(benchmark::State& state, const char* name) {
     const std::string bytes = Input(name);

@@ -18,13 +18,6 @@ namespace {
 const std::string kAnim = std::string(VA_TEST_DATA_DIR) + "/gif/anim/";
 constexpr TColor kBackground = RGB(0x33, 0x66, 0x99);
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 struct Ppm {
     int width = 0, height = 0;
     std::vector<TColor> pixels;

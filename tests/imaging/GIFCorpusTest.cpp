@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <sstream>
 
@@ -13,13 +12,6 @@
 namespace {
 
 const std::string kCorpus = std::string(VA_TEST_DATA_DIR) + "/gif/corpus/";
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 std::string ToHex(const uint8_t* p, size_t n) {
     static const char* digits = "0123456789abcdef";

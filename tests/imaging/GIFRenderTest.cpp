@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "GifTestSupport.h"
 #include "GiflibOracle.h"
@@ -15,13 +13,6 @@
 namespace {
 
 const std::string kCorpus = std::string(VA_TEST_DATA_DIR) + "/gif/corpus/";
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 // The palette-display flag for one test.
 struct PaletteDisplay {

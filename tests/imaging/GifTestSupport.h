@@ -1,6 +1,8 @@
 #pragma once
-// Helpers of the GIF codec tests: bytes from hex text, and an image loaded with its warnings
-// recorded.
+// Helpers of the GIF codec tests: bytes from hex text or a file, and an image loaded with its
+// warnings recorded.
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,14 @@ inline std::string Hex(const std::string& text) {
         }
     }
     return out;
+}
+
+// The whole file, "" when it cannot be read.
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
 }
 
 // An image that records every warning and progress report.
