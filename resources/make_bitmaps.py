@@ -26,15 +26,17 @@ GREY, RED, LIME, YELLOW, BLUE, FUCHSIA, AQUA, WHITE = range(8, 16)
 BACKGROUND = FUCHSIA
 
 
-class Glyph:
-    def __init__(self, size=16):
-        self.size = size
-        self.px = [[BACKGROUND] * size for _ in range(size)]
+class Pixels:
+    """A w x h grid of colours (palette indices or RGB triples), rows top-down."""
+
+    def __init__(self, w, h, fill):
+        self.w, self.h = w, h
+        self.px = [[fill] * w for _ in range(h)]
 
     def paint(self, inside, colour):
         """Sets every pixel whose centre the shape holds."""
-        for y in range(self.size):
-            for x in range(self.size):
+        for y in range(self.h):
+            for x in range(self.w):
                 if inside(x + 0.5, y + 0.5):
                     self.px[y][x] = colour
 
@@ -47,6 +49,12 @@ class Glyph:
 
     def polygon(self, pts, colour):
         self.paint(lambda x, y: in_polygon(x, y, pts), colour)
+
+
+class Glyph(Pixels):
+    def __init__(self, size=16):
+        super().__init__(size, size, BACKGROUND)
+        self.size = size
 
     def ring(self, cx, cy, r, width, colour, gap=None):
         def inside(x, y):
@@ -258,32 +266,15 @@ LINE = (160, 160, 164)       # the card's frame lines
 TITLE = (102, 204, 153)      # the card's title bar
 
 
-class Canvas:
+class Canvas(Pixels):
     def __init__(self, w, h, fill=KEY):
-        self.w, self.h = w, h
-        self.px = [[fill] * w for _ in range(h)]
-
-    def paint(self, inside, colour):
-        for y in range(self.h):
-            for x in range(self.w):
-                if inside(x + 0.5, y + 0.5):
-                    self.px[y][x] = colour
+        super().__init__(w, h, fill)
 
     def rect(self, x0, y0, x1, y1, colour):
         """Fills the pixels x0..x1, y0..y1 (inclusive)."""
         for y in range(max(0, y0), min(self.h, y1 + 1)):
             for x in range(max(0, x0), min(self.w, x1 + 1)):
                 self.px[y][x] = colour
-
-    def disc(self, cx, cy, r, colour):
-        self.paint(lambda x, y: (x - cx) ** 2 + (y - cy) ** 2 <= r * r, colour)
-
-    def line(self, points, width, colour):
-        segs = list(zip(points, points[1:]))
-        self.paint(lambda x, y: any(seg_dist(x, y, a, b) <= width / 2 for a, b in segs), colour)
-
-    def polygon(self, pts, colour):
-        self.paint(lambda x, y: in_polygon(x, y, pts), colour)
 
     def text(self, x0, y0, word, colour):
         """Capitals of a 3 x 5 pixel font, one blank column between letters."""

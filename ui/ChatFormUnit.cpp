@@ -52,7 +52,7 @@ void TfrmChatForm::FormCreate() {
         TFriend* table = folders->GetFolderTable(k);
         if (!list || !table) continue;
         list->Friend = table;
-        LoadFolder(k, table);
+        LoadFolder(table);
         if (k == 2) list->BasketVisible = false;
         list->LoadPersons(-1);
         list->OnBeginPersonClick = [this](TObject* s) {
@@ -71,7 +71,7 @@ void TfrmChatForm::FormCreate() {
     fbCommonFriendsClick(fbCommonFriends);
 }
 
-void TfrmChatForm::LoadFolder(int, TFriend* table) {
+void TfrmChatForm::LoadFolder(TFriend* table) {
     // A file that cannot be read leaves its folder empty and is told to the user; the table keeps
     // no document, so nothing the user did not ask for writes over the file.
     try {

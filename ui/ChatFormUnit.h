@@ -56,7 +56,7 @@ public:
 private:
     void FormCreate();
     void OpenFolder(int folder);
-    void LoadFolder(int folder, TFriend* table);
+    void LoadFolder(TFriend* table);
 
     Ui::frmChatForm* ui_;
     std::array<TChatPersonList*, 3> lists_{};

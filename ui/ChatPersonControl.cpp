@@ -12,6 +12,7 @@
 #include "platform/gui/Application.h"
 #include "platform/gui/Bitmaps.h"
 #include "platform/gui/QtText.h"
+#include "platform/gui/TImage.h"
 #include "platform/qtimage/QtImage.h"
 
 namespace {
@@ -37,14 +38,7 @@ const QImage& CardBitmap(const std::string& name, bool transparent) {
     } catch (...) {
         // A missing piece shows nothing; the card still works.
     }
-    if (transparent && !img.isNull()) {
-        const QRgb key = img.pixel(0, img.height() - 1);
-        for (int y = 0; y < img.height(); ++y) {
-            auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
-            for (int x = 0; x < img.width(); ++x)
-                if (line[x] == key) line[x] = 0;
-        }
-    }
+    if (transparent) img = KeyColourTransparent(img);
     return cache.emplace(name, std::move(img)).first->second;
 }
 
@@ -60,7 +54,6 @@ TChatPerson::TChatPerson(QWidget* owner) : TPanel(owner) {
     SetColor(kWhite);
     setFocusPolicy(Qt::ClickFocus);
     resize(width(), kShortHeight);
-    stateHint_ = u8"Недоступен"_cp;
     photo_.OnChange = [this](TObject*) {
         photoValid_ = false;
         if (loadingDefault_) return;
@@ -75,7 +68,6 @@ void TChatPerson::SetChatPersonStyle(TChatPersonStyle value) {
     style_ = value;
     resize(width(), value == cpFull ? kFullHeight : kShortHeight);
     ApplyState();
-    ApplyLetter();
     update();
 }
 
@@ -87,18 +79,11 @@ void TChatPerson::SetPersonState(TPersonState value) {
 
 void TChatPerson::ApplyState() {
     const bool connected = state_ == psConnected;
-    // The row icon changes only while the row is shown; the corner at once.
+    // The row icon changes only while the row is shown (the corner always follows the state).
     if (style_ == cpShort)
         rowIcon_ = connected ? "CONNECTED" : "ABSENT";
     else if (style_ == cpSelected)
         rowIcon_ = connected ? "CONNECTEDSELECTED" : "ABSENTSELECTED";
-    corner_ = connected ? "TOPLEFTCONNECTED" : "TOPLEFTABSENT";
-    stateHint_ = connected ? u8"Сейчас на сайте"_cp.str() : u8"Недоступен"_cp.str();
-}
-
-void TChatPerson::ApplyLetter() {
-    bigLetterShown_ = style_ == cpFull && letter_;
-    smallLetterShown_ = style_ != cpFull && letter_;
 }
 
 void TChatPerson::SetPersonName(std::string_view value) {
@@ -132,7 +117,6 @@ void TChatPerson::SetPersonPicture(TPicture* value) {
 
 void TChatPerson::SetLetter(bool value) {
     letter_ = value;
-    ApplyLetter();
     update();
 }
 
@@ -154,14 +138,12 @@ void TChatPerson::SetIntim(bool value) {
 void TChatPerson::SetPhotoCount(int value) {
     photoCount_ = value;
     if (value <= 0) return;
-    photoCountShown_ = true;
     shownCount_ = value;
     update();
 }
 
 void TChatPerson::SetBasketVisible(bool value) {
     basketVisible_ = value;
-    questionnaire1Right_ = value ? 76 : 56;
     update();
 }
 
@@ -193,7 +175,7 @@ void TChatPerson::Delete() {
     }
 }
 
-QSize TChatPerson::TextSize(const QString& text, bool) const {
+QSize TChatPerson::TextSize(const QString& text) const {
     if (text.isEmpty()) return QSize(0, 0);
     const QFontMetrics fm(font());
     return QSize(fm.horizontalAdvance(text), fm.height());
@@ -220,24 +202,28 @@ void TChatPerson::Collect(std::vector<TCardElement>& out, bool row) const {
     };
     const std::string gotoHint = u8"Открыть анкету"_cp;
     const std::string letterHint = u8"Новое сообщение"_cp;
+    const bool connected = state_ == psConnected;
+    const std::string stateHint = connected ? u8"Сейчас на сайте"_cp.str() : u8"Недоступен"_cp.str();
     const QColor nameInk = intim_ ? kRed : kBlack;
     // Texts are converted for Qt when they are measured or painted: a list keeps thousands of cards.
     const QString fullNameQ = ToQString(fullName_);
     const QString personNameQ = ToQString(personName_);
     const std::string countText = shownCount_ > 0 ? std::to_string(shownCount_) + u8" фото"_cp.str() : std::string();
     if (row) {
-        add("imgShortInfo", panel, QRect(5, 3, 16, 16), true, rowIcon_, stateHint_, "", QColor(), true);
-        add("lbPersonName", panel, QRect(QPoint(21, 3), TextSize(fullNameQ, false)), true, "", "", fullName_, nameInk,
+        add("imgShortInfo", panel, QRect(5, 3, 16, 16), true, rowIcon_, stateHint, "", QColor(), true);
+        add("lbPersonName", panel, QRect(QPoint(21, 3), TextSize(fullNameQ)), true, "", "", fullName_, nameInk,
             true);
         add("imgQuestionnaire", panel, QRect(W - 54, 3, 50, 16), true, "GOTO", gotoHint, "", QColor(), true);
-        add("imgNewMessage", panel, QRect(10, 2, 8, 6), smallLetterShown_, "LETTERSHORT", letterHint, "", QColor(), false);
+        add("imgNewMessage", panel, QRect(10, 2, 8, 6), letter_ && style_ != cpFull, "LETTERSHORT", letterHint, "",
+            QColor(), false);
         return;
     }
     const int H = kFullHeight;
-    add("imgShortInfo1", panel, QRect(0, 0, 18, 23), true, corner_, stateHint_, "", QColor(), false);
+    add("imgShortInfo1", panel, QRect(0, 0, 18, 23), true, connected ? "TOPLEFTCONNECTED" : "TOPLEFTABSENT", stateHint,
+        "", QColor(), false);
     add("pnTopBorder", panel, QRect(18, 1, W - 26, 1), true, "", "", "", kGrey, false);
     add("pnTop", panel, QRect(18, 3, W - 26, 20), true, "", "", "", kGreen, false);
-    add("lbPersonName1", "pnTop", QRect(QPoint(3, 3), TextSize(personNameQ, false)), true, "", "", personName_,
+    add("lbPersonName1", "pnTop", QRect(QPoint(3, 3), TextSize(personNameQ)), true, "", "", personName_,
         intim_ ? kDarkRed : kBlack, true);
     add("imgTopRight", panel, QRect(W - 8, 0, 8, 23), true, "TOPRIGHT", "", "", QColor(), false);
     add("pnLeftBorder", panel, QRect(1, 8, 1, H - 16), true, "", "", "", kGrey, false);
@@ -250,13 +236,14 @@ void TChatPerson::Collect(std::vector<TCardElement>& out, bool row) const {
     add("imgVoice", panel, QRect(W - 42, 26, 16, 16), withVoice_, "VOICE", u8"С голосовым приветствием"_cp, "",
         QColor(), true);
     add("imgVIP", panel, QRect(W - 24, 26, 16, 16), vipUser_, "VIP", u8"VIP-пользователь"_cp, "", QColor(), true);
-    add("lbPhotoCount", panel, QRect(QPoint(57, 64), TextSize(ToQString(countText), false)), photoCountShown_, "", "",
+    add("lbPhotoCount", panel, QRect(QPoint(57, 64), TextSize(ToQString(countText))), shownCount_ > 0, "", "",
         countText, kBlack, true);
     const QString intimText = ToQString(u8"Интим за деньги"_cp);
-    add("lbIntim", panel, QRect(QPoint(57, 77), TextSize(intimText, false)), intim_, "", "", u8"Интим за деньги"_cp, kRed,
+    add("lbIntim", panel, QRect(QPoint(57, 77), TextSize(intimText)), intim_, "", "", u8"Интим за деньги"_cp, kRed,
         true);
-    add("imgNewMessage1", panel, QRect(18, 95, 19, 14), bigLetterShown_, "LETTER", letterHint, "", QColor(), false);
-    add("imgQuestionnaire1", panel, QRect(W - questionnaire1Right_, H - 24, 50, 16), true, "GOTO", gotoHint, "",
+    add("imgNewMessage1", panel, QRect(18, 95, 19, 14), letter_ && style_ == cpFull, "LETTER", letterHint, "",
+        QColor(), false);
+    add("imgQuestionnaire1", panel, QRect(W - (basketVisible_ ? 76 : 56), H - 24, 50, 16), true, "GOTO", gotoHint, "",
         QColor(), true);
     add("imgBasket", panel, QRect(W - 24, H - 24, 16, 16), basketVisible_, "BASKETRED", u8"Удалить контакт"_cp, "",
         QColor(), true);

@@ -114,18 +114,14 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    enum Click { ckNone, ckPerson, ckQuestionnaire, ckBasket };
     void ApplyState();
-    void ApplyLetter();
     void Clicked(const std::string& element);
-    QSize TextSize(const QString& text, bool bold) const;
+    QSize TextSize(const QString& text) const;
     void Collect(std::vector<TCardElement>& out, bool row) const;
 
     TChatPersonStyle style_ = cpShort;
     TPersonState state_ = psAbsent;
     std::string rowIcon_ = "ABSENT";
-    std::string corner_ = "TOPLEFTABSENT";
-    std::string stateHint_;
     std::string personName_, fullName_, url_;
     int shownCount_ = 0;  // the count lbPhotoCount shows; 0 while it shows nothing
     TPicture photo_;
@@ -134,11 +130,8 @@ private:
     bool photoIsDefault_ = true;  // "NOPHOTO" shown; loaded into photo_ only when it is read
     bool loadingDefault_ = false;
     bool letter_ = false, vipUser_ = false, withVoice_ = false, intim_ = false;
-    bool smallLetterShown_ = false, bigLetterShown_ = false;
-    bool photoCountShown_ = false;
     int photoCount_ = 0;
     bool basketVisible_ = true;
-    int questionnaire1Right_ = 76;  // distance of imgQuestionnaire1's left from the right edge
     std::string pressed_;
     int dispatching_ = 0;
     bool detached_ = false;

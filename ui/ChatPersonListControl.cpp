@@ -136,8 +136,7 @@ void TChatPersonList::LoadPersons(int selected) {
             card->SetVipUser(flag("VipUser"));
             card->SetWithVoice(flag("WithVoice"));
             card->SetIntim(flag("Intim"));
-            const std::string count = Friend->GetFieldText("PhotoCount");
-            card->SetPhotoCount(count.empty() || count == "0" ? 0 : PhotoCountOf(count));
+            card->SetPhotoCount(PhotoCountOf(Friend->GetFieldText("PhotoCount")));
             card->SetLetter(Friend->GetFieldText("NewMessage") == "1");
             // Made expanded, then collapsed.
             card->SetChatPersonStyle(cpFull);
@@ -154,10 +153,13 @@ void TChatPersonList::LoadPersons(int selected) {
         }
         Friend->Next();
     }
-    if (!cards_.empty()) {
-        TChatPerson* last = cards_.back();
-        pnPersonList->resize(pnPersonList->width(), last->y() + last->height() + 4);
-    }
+    FitPanel();
+}
+
+void TChatPersonList::FitPanel() {
+    if (cards_.empty()) return;
+    TChatPerson* last = cards_.back();
+    pnPersonList->resize(pnPersonList->width(), last->y() + last->height() + 4);
 }
 
 void TChatPersonList::Restack(TChatPerson* clicked) {
@@ -186,10 +188,7 @@ void TChatPersonList::Restack(TChatPerson* clicked) {
         if (c->geometry() != place) c->setGeometry(place);
         if (style == cpFull) extra = c->height() - 20;
     }
-    if (!cards_.empty()) {
-        TChatPerson* last = cards_.back();
-        pnPersonList->resize(pnPersonList->width(), last->y() + last->height() + 4);
-    }
+    FitPanel();
 }
 
 void TChatPersonList::PersonClick(TObject* Sender) {

@@ -62,6 +62,8 @@ private:
     void IndexAdd(TChatPerson* card);
     void IndexRemove(TChatPerson* card);
     void Restack(TChatPerson* clicked);
+    // The panel ends 4 pixels below the last card; it keeps its height when there is none.
+    void FitPanel();
 
     QScrollArea* scroll_;
     std::vector<TChatPerson*> cards_;    // in the panel

@@ -14,6 +14,7 @@
 #include "platform/gui/ExtControls.h"
 #include "platform/gui/StdCtrls.h"
 #include "storage/DataModuleUnit.h"
+#include "ui/FileReadErrors.h"
 #include "ui/GradientButtonControl.h"
 #include "ui/NewMessageMarks.h"
 #include "ui/dlMessages.h"
@@ -49,12 +50,7 @@ const char* const TfrmImport::LoginFailedText =
 const char* const TfrmImport::LockedText = u8"Кнопка заблокирована до завершения импорта!"_cp.c_str();
 
 void ShowUnreadableFile(const std::string& fileName, const std::string& error) {
-    std::string text = u8"Файл "_cp;
-    text += fileName;
-    text += u8" не удалось прочитать ("_cp;
-    text += error;
-    text += u8"). Файл оставлен без изменений."_cp;
-    ShowError(text);
+    ShowError(FileReadErrorText(fileName, error));
 }
 
 TfrmImport::TfrmImport(QWidget* owner) : TCustomForm(owner), ui_(std::make_unique<Ui::frmImport>()) {
@@ -297,49 +293,40 @@ void TfrmImport::RunEnded() {
     EnableRunButtons();
 }
 
-void TfrmImport::btnImportClick() {
+bool TfrmImport::StartRun(const std::function<bool(TBraskSettings& settings)>& login) {
     running_ = true;
     if (OnImportStart) OnImportStart(this);
     btnImport->SetEnabled(false);
     btnMsg->SetEnabled(false);
-    TBraskSettings& settings = *dmFriend->Settings;
-    ContactsImport->Host = settings.AgentServer;
-    ContactsImport->FullImport = cbRegCode->Checked();
     bool ok = false;
     try {
-        ok = ContactsImport->Login(settings.login, settings.GetPassword());
+        ok = login(*dmFriend->Settings);
     } catch (...) {
         RunEnded();
         throw;
     }
-    if (ok) {
-        ContactsImport->StartImport();
-        return;
+    if (!ok) {
+        ShowMessage(LoginFailedText);
+        RunEnded();
     }
-    ShowMessage(LoginFailedText);
-    RunEnded();
+    return ok;
+}
+
+void TfrmImport::btnImportClick() {
+    const bool started = StartRun([this](TBraskSettings& settings) {
+        ContactsImport->Host = settings.AgentServer;
+        ContactsImport->FullImport = cbRegCode->Checked();
+        return ContactsImport->Login(settings.login, settings.GetPassword());
+    });
+    if (started) ContactsImport->StartImport();
 }
 
 void TfrmImport::btnMsgClick() {
-    running_ = true;
-    if (OnImportStart) OnImportStart(this);
-    btnImport->SetEnabled(false);
-    btnMsg->SetEnabled(false);
-    TBraskSettings& settings = *dmFriend->Settings;
-    CheckMessages->Host = settings.AgentServer;
-    bool ok = false;
-    try {
-        ok = CheckMessages->Login(settings.login, settings.GetPassword());
-    } catch (...) {
-        RunEnded();
-        throw;
-    }
-    if (ok) {
-        CheckMessages->StartCheck();
-        return;
-    }
-    ShowMessage(LoginFailedText);
-    RunEnded();
+    const bool started = StartRun([this](TBraskSettings& settings) {
+        CheckMessages->Host = settings.AgentServer;
+        return CheckMessages->Login(settings.login, settings.GetPassword());
+    });
+    if (started) CheckMessages->StartCheck();
 }
 
 void TfrmImport::btnImportMouseMove() {
@@ -372,8 +359,8 @@ void TfrmImport::ContactsImportComplete() {
         try {
             imported->MergeByLogin(stored);
             stored->Save();
-        } catch (const std::exception& e) {
-            ShowError(ErrorText(e));
+        } catch (const std::exception&) {
+            if (Application) Application->HandleException();
         }
     }
     RunEnded();

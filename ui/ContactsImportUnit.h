@@ -9,6 +9,7 @@
 // adding or deleting a server then changes nothing; at the import's end a folder whose file cannot
 // be read is neither merged nor saved. The end is always reported and the buttons always come back.
 #include <QPointer>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -27,6 +28,7 @@ class TCheckBox;
 class TProgressBar;
 class TPanel;
 class TGradientButton;
+class TBraskSettings;
 class TContactsImportClass;
 class TCheckMessagesClass;
 class TXMLTableIndex;
@@ -107,6 +109,9 @@ private:
     void SaveServers();
     void EnableRunButtons();
     void RunEnded();
+    // Marks the run started and logs in; a failed login is told and ends the run. True when
+    // logged in.
+    bool StartRun(const std::function<bool(TBraskSettings& settings)>& login);
     void PlaceControls();
 
     std::unique_ptr<Ui::frmImport> ui_;

@@ -13,11 +13,14 @@ std::set<std::pair<std::string, std::string>>& Reported() {
 }
 }  // namespace
 
+std::string FileReadErrorText(const std::string& fileName, const std::string& error) {
+    return u8"Файл "_cp.str() + fileName + u8" не удалось прочитать ("_cp.str() + error +
+           u8"). Файл оставлен без изменений."_cp.str();
+}
+
 void ReportFileReadError(const std::string& fileName, const std::string& error) {
     if (!Reported().emplace(fileName, error).second) return;
-    const std::string text = u8"Файл "_cp.str() + fileName + u8" не удалось прочитать ("_cp.str() + error +
-                             u8"). Файл оставлен без изменений."_cp.str();
-    if (Application) Application->ShowException(text);
+    if (Application) Application->ShowException(FileReadErrorText(fileName, error));
 }
 
 void ForgetFileReadErrors() { Reported().clear(); }

@@ -4,6 +4,8 @@
 // hears of it once.
 #include <string>
 
+// "Файл <name> не удалось прочитать (<error>). Файл оставлен без изменений."
+std::string FileReadErrorText(const std::string& fileName, const std::string& error);
 // Shows "Файл <name> не удалось прочитать (<error>). Файл оставлен без изменений." unless the same
 // file was reported with the same error before.
 void ReportFileReadError(const std::string& fileName, const std::string& error);

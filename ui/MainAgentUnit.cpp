@@ -19,6 +19,9 @@
 #include "platform/gui/TTimer.h"
 #include "storage/DataModuleUnit.h"
 #include "ui/AboutAgentUnit.h"
+#include "ui/ChatFormUnit.h"
+#include "ui/ChatPersonControl.h"
+#include "ui/ChatPersonListControl.h"
 #include "ui/ChatTabPageControl.h"
 #include "ui/ContactsImportUnit.h"
 #include "ui/FileReadErrors.h"
@@ -28,21 +31,12 @@
 #include "web/clFindTegProperty.h"
 #include "web/clSubmit.h"
 
-#if __has_include("ui/ChatFormUnit.h") && __has_include("ui/ChatPersonControl.h")
-#include "ui/ChatFormUnit.h"
-#include "ui/ChatPersonControl.h"
-#include "ui/ChatPersonListControl.h"
-#define VA_CHAT_FORM 1
-#else
-#define VA_CHAT_FORM 0
-#endif
-
 TfrmMain* frmMain = nullptr;
 
 namespace {
 
 // The photo of a profile page: an "img" with the alternative text of a photo or of none.
-[[maybe_unused]] bool IsPhotoImgTag(const THTMLTag* tag) {
+bool IsPhotoImgTag(const THTMLTag* tag) {
     if (UpperCase(tag->Name) != "IMG") return false;
     static const std::string enlarge = u8"Нажмите, чтобы увеличить"_cp;
     static const std::string none = u8"Нет фотографии"_cp;
@@ -51,7 +45,7 @@ namespace {
     return false;
 }
 
-[[maybe_unused]] std::string GetImgSrc(const THTMLTag* tag) {
+std::string GetImgSrc(const THTMLTag* tag) {
     for (const THTMLParam& p : tag->Params)
         if (p.Key == "SRC") return p.Value;
     return "";
@@ -172,12 +166,7 @@ void TfrmMain::FormCreate() {
         ReportFileReadError("Friends.xml", ours ? ours->Message() : e.what());
     }
 
-    TCustomForm* chat = CreateEmbeddedForm(pnTabPersonList, "TfrmChatForm");
-#if VA_CHAT_FORM
-    ChatForm = dynamic_cast<TfrmChatForm*>(chat);
-#else
-    (void)chat;
-#endif
+    ChatForm = dynamic_cast<TfrmChatForm*>(CreateEmbeddedForm(pnTabPersonList, "TfrmChatForm"));
     ImportForm = dynamic_cast<TfrmImport*>(CreateEmbeddedForm(pnTabImport, "TfrmImport"));
     if (ImportForm) {
         ImportForm->OnImportEnd = [this](TObject*) { ImportEnded(); };
@@ -196,13 +185,11 @@ void TfrmMain::FormCreate() {
     CheckMessages->TempFileName = ProgramDirectory() + "TmpMessages.xml";
     CheckMessages->OnComplete = [this](TObject*) { CheckMessagesComplete(); };
 
-#if VA_CHAT_FORM
     if (ChatForm) {
         ChatForm->OnBeginPersonClick = [this](TObject* s) { BeginPersonClick(s); };
         ChatForm->OnEndPersonClick = [this](TObject* s) { EndPersonClick(s); };
         ChatForm->OnLoadPersonPhoto = [this](TObject* s) { LoadPersonPhoto(s); };
     }
-#endif
     SelectTab(tpFavorites);
     StartOnlineScan();
     TimerCheckMessage->SetEnabled(dmFriend->Settings->MessageScan != 0);
@@ -312,14 +299,8 @@ void TfrmMain::CheckMessagesComplete() {
             if (!found || !found->RecordNodes() || !stored) continue;
             TChatPersonList* list = PersonList(i);
             MarkNewMessages(*stored, *found, [list](const std::string& url, bool mark) {
-#if VA_CHAT_FORM
                 if (!list) return;
                 if (TChatPerson* card = list->FindPersonByURL(url)) card->SetLetter(mark);
-#else
-                (void)list;
-                (void)url;
-                (void)mark;
-#endif
             });
         } catch (...) {
             // A mark that cannot be set leaves the screen as it was.
@@ -330,25 +311,14 @@ void TfrmMain::CheckMessagesComplete() {
 }
 
 void TfrmMain::OnLineFriendsStatus(const std::string& URL, int Status) {
-#if VA_CHAT_FORM
     if (ChatForm) ChatForm->SetPersonState(URL, Status);
-#else
-    (void)URL;
-    (void)Status;
-#endif
 }
 
 TChatPersonList* TfrmMain::PersonList(int k) const {
-#if VA_CHAT_FORM
     return ChatForm ? ChatForm->PersonList(k) : nullptr;
-#else
-    (void)k;
-    return nullptr;
-#endif
 }
 
 void TfrmMain::LoadPersonPhoto(TObject* Sender) {
-#if VA_CHAT_FORM
     auto* card = dynamic_cast<TChatPerson*>(Sender);
     if (!card || card->PhotoLoaded) return;
     QPointer<TChatPerson> alive(card);
@@ -382,41 +352,25 @@ void TfrmMain::LoadPersonPhoto(TObject* Sender) {
     } catch (...) {
     }
     if (alive) card->PhotoLoaded = true;
-#else
-    (void)Sender;
-#endif
 }
 
 void TfrmMain::BeginPersonClick(TObject*) { PauseOnlineScan(); }
 
 void TfrmMain::EndPersonClick(TObject* Sender) {
-#if VA_CHAT_FORM
     if (auto* card = dynamic_cast<TChatPerson*>(Sender))
         SetSelection(card->ChatPersonStyle() == cpFull ? card : nullptr);
-#else
-    (void)Sender;
-#endif
     ResumeOnlineScan();
 }
 
 TChatPerson* TfrmMain::SelectedPerson() const {
-#if VA_CHAT_FORM
     return dynamic_cast<TChatPerson*>(selected_.data());
-#else
-    return nullptr;
-#endif
 }
 
 void TfrmMain::SetSelection(TChatPerson* card) {
     if (selected_) selected_->removeEventFilter(this);
-#if VA_CHAT_FORM
     selected_ = card;
     if (card) card->installEventFilter(this);
     acDeleteRecord->SetEnabled(card && card->BasketVisible());
-#else
-    (void)card;
-    acDeleteRecord->SetEnabled(false);
-#endif
 }
 
 void TfrmMain::ForgetSelection() {
@@ -441,9 +395,7 @@ void TfrmMain::ImportStarted() {
 
 void TfrmMain::ImportEnded() {
     ForgetSelection();
-#if VA_CHAT_FORM
     if (ChatForm) ChatForm->ReloadLists();
-#endif
     ForgetSelection();
     SelectTab(tpFavorites);
     StartOnlineScan();
@@ -480,18 +432,14 @@ void TfrmMain::acClearFavoritesExecute() {
     const std::string question = u8"Очистить \"Общая папка\" и \"Избранные пользователи\"?"_cp;
     if (dlgMessages->MessageDlg(question, mtInformation, {mbYes, mbNo}) != mrYes) return;
     ForgetSelection();
-#if VA_CHAT_FORM
     if (ChatForm) ChatForm->ClearFavorites();
-#endif
     ForgetSelection();
 }
 
 void TfrmMain::acDeleteRecordExecute() {
-#if VA_CHAT_FORM
     QPointer<TChatPerson> card = SelectedPerson();
     if (!card) return;
     card->Delete();
     // The card is hidden or gone after a delete answered "Да": the selection goes with it.
     if (!card || card->isHidden() || card->Detached()) ForgetSelection();
-#endif
 }

@@ -5,10 +5,8 @@
 // address and every found login compared for each stored record). CPU is the process's user +
 // system time.
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <memory>
@@ -25,47 +23,11 @@
 #include "ui/ChatPersonListControl.h"
 #include "ui/MainAgentUnit.h"
 #include "ui/VelAgent.h"
+#include "UiBenchSupport.h"
 
 namespace {
 
-double CpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec + u.ru_stime.tv_usec / 1e6;
-}
-
-QTemporaryDir& Dir() {
-    static QTemporaryDir dir;
-    return dir;
-}
-
-std::string Url(int i) { return "http://www.velmora.example/user" + std::to_string(i) + "/"; }
-
-// A program folder holding only CommonFriends.xml with n contacts.
-std::string FolderFor(int n) {
-    const std::string folder = Dir().path().toStdString() + "/n" + std::to_string(n) + "/";
-    if (QDir(QString::fromStdString(folder)).exists()) return folder;
-    QDir().mkpath(QString::fromStdString(folder));
-    SetProgramDirectory(folder);
-    TFriend t;
-    t.FileName = "CommonFriends.xml";
-    t.AppendRecordNode();
-    t.ClearRecords();
-    for (int i = 0; i < n; ++i)
-        t.AddFriend("User " + std::to_string(i), "user" + std::to_string(i), Url(i), "Area", 18 + i % 50, i % 2, i % 9,
-                    i % 3 == 0, 0, "");
-    t.Save();
-    return folder;
-}
-
-class PaintWatch : public QObject {
-public:
-    bool painted = false;
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint) painted = true;
-        return false;
-    }
-};
+using namespace uibench;
 
 void BM_StartUp(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));

@@ -3,11 +3,8 @@
 // one that closes the first card. CPU is the process's user + system time; heap is malloc's
 // bytes in use (after minus before).
 #include <benchmark/benchmark.h>
-#include <malloc.h>
-#include <sys/resource.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <chrono>
@@ -22,47 +19,11 @@
 #include "storage/StorageInit.h"
 #include "ui/ChatFormUnit.h"
 #include "ui/Initialise.h"
+#include "UiBenchSupport.h"
 
 namespace {
 
-double CpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec + u.ru_stime.tv_usec / 1e6;
-}
-
-double HeapBytes() { return static_cast<double>(mallinfo2().uordblks); }
-
-QTemporaryDir& Dir() {
-    static QTemporaryDir dir;
-    return dir;
-}
-
-// CommonFriends.xml with n contacts, written once per size into the program folder of its own.
-std::string FolderFor(int n) {
-    const std::string folder = Dir().path().toStdString() + "/n" + std::to_string(n) + "/";
-    if (QDir(QString::fromStdString(folder)).exists()) return folder;
-    QDir().mkpath(QString::fromStdString(folder));
-    SetProgramDirectory(folder);
-    TFriend t;
-    t.FileName = "CommonFriends.xml";
-    for (int i = 0; i < n; ++i)
-        t.AddFriend("User " + std::to_string(i), "user" + std::to_string(i),
-                    "http://www.velmora.example/user" + std::to_string(i) + "/", "Area " + std::to_string(i % 97),
-                    18 + i % 50, i % 2, i % 9, i % 3 == 0, i % 7 == 0, "");
-    if (n == 0) t.AppendRecordNode(), t.ClearRecords();
-    t.Save();
-    return folder;
-}
-
-class PaintWatch : public QObject {
-public:
-    bool painted = false;
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint) painted = true;
-        return false;
-    }
-};
+using namespace uibench;
 
 class THost : public TCustomForm, public TEmbeddingHost {
 public:

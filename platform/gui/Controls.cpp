@@ -59,22 +59,22 @@ void TBitBtn::SetKind(TBitBtnKind kind) {
     SetCancel(kind == bkCancel || kind == bkNo);
 }
 
-QPixmap SeeThroughGlyph(const QPixmap& glyph) {
+void ShowGlyph(QAbstractButton& button, const QPixmap& glyph) {
+    if (glyph.isNull()) {
+        button.setIcon(QIcon());
+        return;
+    }
     QPixmap shown = glyph;
     const QImage image = glyph.toImage().convertToFormat(QImage::Format_RGB32);
     shown.setMask(QBitmap::fromImage(
         image.createMaskFromColor(image.pixel(0, image.height() - 1), Qt::MaskInColor)));
-    return shown;
+    button.setIcon(QIcon(shown));
+    button.setIconSize(glyph.size());
 }
 
 void TBitBtn::SetGlyph(const QPixmap& glyph) {
     glyph_ = glyph;
-    if (glyph.isNull()) {
-        setIcon(QIcon());
-        return;
-    }
-    setIcon(QIcon(SeeThroughGlyph(glyph)));
-    setIconSize(glyph.size());
+    ShowGlyph(*this, glyph);
 }
 
 void TBitBtn::SetGlyphSize(int width, int height) {
@@ -87,55 +87,39 @@ constexpr int kBitBtnBorder = 3;   // the bevel and a pixel of air
 constexpr int kBitBtnSpacing = 4;  // between glyph and caption when there is room
 }  // namespace
 
-void TBitBtn::Layout(QRect& glyph, QRect& caption, QString& text, QFont& captionFont) const {
+TBitBtn::BitBtnLayout TBitBtn::Layout() const {
+    BitBtnLayout out;
     const QRect inside = rect().adjusted(kBitBtnBorder, kBitBtnBorder, -kBitBtnBorder, -kBitBtnBorder);
-    captionFont = font();
-    text = this->text();
-    const QString plain = QString(text).remove(QLatin1Char('&'));
+    out.font = font();
+    out.text = text();
+    const QString plain = QString(out.text).remove(QLatin1Char('&'));
     const int gw = icon().isNull() ? 0 : iconSize().width();
     const int gh = icon().isNull() ? 0 : iconSize().height();
-    int tw = QFontMetrics(captionFont).horizontalAdvance(plain);
+    int tw = QFontMetrics(out.font).horizontalAdvance(plain);
     int spacing = gw > 0 && tw > 0 ? kBitBtnSpacing : 0;
     if (gw + spacing + tw > inside.width() && spacing > 0) spacing = std::max(1, inside.width() - gw - tw);
-    if (gw + spacing + tw > inside.width() && captionFont.pixelSize() > 0) {
-        for (int px = captionFont.pixelSize() - 1; px >= 8 && gw + spacing + tw > inside.width(); --px) {
-            captionFont.setPixelSize(px);
-            tw = QFontMetrics(captionFont).horizontalAdvance(plain);
+    if (gw + spacing + tw > inside.width() && out.font.pixelSize() > 0) {
+        for (int px = out.font.pixelSize() - 1; px >= 8 && gw + spacing + tw > inside.width(); --px) {
+            out.font.setPixelSize(px);
+            tw = QFontMetrics(out.font).horizontalAdvance(plain);
         }
     }
-    const QFontMetrics fm(captionFont);
+    const QFontMetrics fm(out.font);
     if (gw + spacing + tw > inside.width()) {
-        text = fm.elidedText(QString(text).remove(QLatin1Char('&')), Qt::ElideRight, std::max(0, inside.width() - gw - spacing));
-        tw = fm.horizontalAdvance(text);
+        out.text = fm.elidedText(plain, Qt::ElideRight, std::max(0, inside.width() - gw - spacing));
+        tw = fm.horizontalAdvance(out.text);
     }
     const int x = inside.left() + std::max(0, (inside.width() - (gw + spacing + tw)) / 2);
-    glyph = QRect(x, inside.top() + (inside.height() - gh) / 2, gw, gh);
-    caption = QRect(x + gw + spacing, inside.top(), tw, inside.height());
+    out.glyph = QRect(x, inside.top() + (inside.height() - gh) / 2, gw, gh);
+    out.caption = QRect(x + gw + spacing, inside.top(), tw, inside.height());
+    return out;
 }
 
-QRect TBitBtn::GlyphRect() const {
-    QRect g, c;
-    QString t;
-    QFont f;
-    Layout(g, c, t, f);
-    return g;
-}
+QRect TBitBtn::GlyphRect() const { return Layout().glyph; }
 
-QRect TBitBtn::CaptionRect() const {
-    QRect g, c;
-    QString t;
-    QFont f;
-    Layout(g, c, t, f);
-    return c;
-}
+QRect TBitBtn::CaptionRect() const { return Layout().caption; }
 
-QFont TBitBtn::CaptionFont() const {
-    QRect g, c;
-    QString t;
-    QFont f;
-    Layout(g, c, t, f);
-    return f;
-}
+QFont TBitBtn::CaptionFont() const { return Layout().font; }
 
 void TBitBtn::paintEvent(QPaintEvent*) {
     QStylePainter p(this);
@@ -144,19 +128,16 @@ void TBitBtn::paintEvent(QPaintEvent*) {
     opt.text.clear();
     opt.icon = QIcon();
     p.drawControl(QStyle::CE_PushButtonBevel, opt);
-    QRect glyph, caption;
-    QString text;
-    QFont captionFont;
-    Layout(glyph, caption, text, captionFont);
-    if (!glyph.isEmpty())
-        p.drawPixmap(glyph.topLeft(), icon().pixmap(iconSize(), isEnabled() ? QIcon::Normal : QIcon::Disabled));
-    p.setFont(captionFont);
-    p.drawItemText(caption, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic, palette(), isEnabled(), text,
-                   QPalette::ButtonText);
+    const BitBtnLayout layout = Layout();
+    if (!layout.glyph.isEmpty())
+        p.drawPixmap(layout.glyph.topLeft(), icon().pixmap(iconSize(), isEnabled() ? QIcon::Normal : QIcon::Disabled));
+    p.setFont(layout.font);
+    p.drawItemText(layout.caption, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic, palette(), isEnabled(),
+                   layout.text, QPalette::ButtonText);
     if (hasFocus()) {
         QStyleOptionFocusRect focus;
         focus.initFrom(this);
-        focus.rect = caption.adjusted(-1, 0, 1, 0);
+        focus.rect = layout.caption.adjusted(-1, 0, 1, 0);
         p.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
     }
 }

@@ -65,10 +65,11 @@ private:
 
 enum TBitBtnKind { bkCustom, bkOK, bkCancel, bkHelp, bkYes, bkNo, bkClose, bkAbort, bkRetry, bkIgnore, bkAll };
 
-// A button with a glyph. The glyph's bottom-left pixel gives its transparent colour.
-// A glyph with its bottom-left pixel's colour made see-through, as glyph buttons show it.
-QPixmap SeeThroughGlyph(const QPixmap& glyph);
+// Shows the glyph as the button's icon at its own size, its bottom-left pixel's colour made
+// see-through; a null glyph clears the icon.
+void ShowGlyph(QAbstractButton& button, const QPixmap& glyph);
 
+// A button with a glyph. The glyph's bottom-left pixel gives its transparent colour.
 class TBitBtn : public TButton {
     Q_OBJECT
 public:
@@ -95,7 +96,12 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void Layout(QRect& glyph, QRect& caption, QString& text, QFont& font) const;
+    struct BitBtnLayout {
+        QRect glyph, caption;
+        QString text;  // the caption as drawn, elided when it must be
+        QFont font;
+    };
+    BitBtnLayout Layout() const;
     TBitBtnKind kind_ = bkCustom;
     QPixmap glyph_;
 };

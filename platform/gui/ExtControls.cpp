@@ -2,8 +2,6 @@
 
 #include "platform/gui/Controls.h"
 
-#include <QBitmap>
-#include <QIcon>
 #include <QLabel>
 
 #include "platform/Codec.h"
@@ -76,12 +74,7 @@ TSpeedButton::TSpeedButton(QWidget* parent) : QToolButton(parent) {
 
 void TSpeedButton::SetGlyph(const QPixmap& glyph) {
     glyph_ = glyph;
-    if (glyph.isNull()) {
-        setIcon(QIcon());
-        return;
-    }
-    setIcon(QIcon(SeeThroughGlyph(glyph)));
-    setIconSize(glyph.size());
+    ShowGlyph(*this, glyph);
 }
 
 void TSpeedButton::Click() {

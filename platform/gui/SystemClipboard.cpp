@@ -46,32 +46,23 @@ bool TQtClipboard::SetData(unsigned format, HCLIPDATA data) {
     if (!data) return false;
     QClipboard* clip = QGuiApplication::clipboard();
     // Adds to what is there: a new set of formats holding the old ones and this one.
-    auto* mime = new QMimeData();
+    auto mime = std::make_unique<QMimeData>();
     if (const QMimeData* old = clip->mimeData()) {
         for (const QString& f : old->formats()) mime->setData(f, old->data(f));
         if (old->hasImage()) mime->setImageData(old->imageData());
     }
     if (format == CF_BITMAP) {
-        if (!data->Bitmap) {
-            delete mime;
-            return false;
-        }
+        if (!data->Bitmap) return false;
         const QImage image = BitmapToQImage(*data->Bitmap);
-        if (image.isNull()) {
-            delete mime;
-            return false;
-        }
+        if (image.isNull()) return false;
         mime->setImageData(image);
     } else {
         const QString type = MimeOf(format);
-        if (type.isEmpty()) {
-            delete mime;
-            return false;
-        }
+        if (type.isEmpty()) return false;
         mime->setData(type, QByteArray(reinterpret_cast<const char*>(data->Bytes.data()),
                                        static_cast<qsizetype>(data->Bytes.size())));
     }
-    clip->setMimeData(mime);
+    clip->setMimeData(mime.release());
     return true;
 }
 

@@ -7,6 +7,18 @@
 #include "platform/graphics/Canvas.h"
 #include "platform/qtimage/QtImage.h"
 
+QImage KeyColourTransparent(const QImage& image) {
+    if (image.isNull()) return image;
+    QImage keyed = image.convertToFormat(QImage::Format_ARGB32);
+    const QRgb key = keyed.pixel(0, keyed.height() - 1) | 0xFF000000u;
+    for (int y = 0; y < keyed.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(keyed.scanLine(y));
+        for (int x = 0; x < keyed.width(); ++x)
+            if ((line[x] | 0xFF000000u) == key) line[x] = 0;
+    }
+    return keyed;
+}
+
 TImage::TImage(QWidget* parent) : QWidget(parent) {
     picture_.OnChange = [this](TObject*) { PictureChanged(); };
 }
@@ -64,16 +76,7 @@ QImage TImage::Rendered() const {
             cache_ = BitmapToQImage(tmp);
         }
     }
-    if (transparent_ && !cache_.isNull()) {
-        QImage keyed = cache_.convertToFormat(QImage::Format_ARGB32);
-        const QRgb key = keyed.pixel(0, keyed.height() - 1) | 0xFF000000u;
-        for (int y = 0; y < keyed.height(); ++y) {
-            auto* line = reinterpret_cast<QRgb*>(keyed.scanLine(y));
-            for (int x = 0; x < keyed.width(); ++x)
-                if ((line[x] | 0xFF000000u) == key) line[x] = 0;
-        }
-        cache_ = keyed;
-    }
+    if (transparent_) cache_ = KeyColourTransparent(cache_);
     cacheValid_ = true;
     return cache_;
 }

@@ -9,6 +9,10 @@
 #include "platform/Object.h"
 #include "platform/graphics/Graphic.h"
 
+// The image as ARGB32 with every pixel of its bottom-left pixel's colour (alpha aside) made fully
+// transparent; a null image stays null.
+QImage KeyColourTransparent(const QImage& image);
+
 class TImage : public QWidget, public TObject {
     Q_OBJECT
 public:
