@@ -19,6 +19,7 @@ TAboutBox::TAboutBox(QWidget* owner) : TForm(owner), ui_(std::make_unique<Ui::Ab
     SetPosition(poScreenCenter);
     setFont(DefaultFont());
     Panel1->SetBevelOuter(bvRaised);
+    ProgramIcon->SetTransparent(true);  // the icon stands on a key colour, like an icon's mask
     ProgramIcon->LoadFromResourceName("APP_ICON");
     QFont name(QStringLiteral("Microsoft Sans Serif"));
     name.setPixelSize(16);

@@ -5,6 +5,7 @@
 
 #include "platform/gui/Application.h"
 #include "platform/gui/QtText.h"
+#include "platform/gui/TImage.h"
 
 TAction::TAction(QObject* owner, std::string_view name) : QAction(owner) {
     setObjectName(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
@@ -29,7 +30,10 @@ void TAction::SetVisible(bool value) {
     setEnabled(enabled_);
 }
 
-void TAction::SetImage(const QPixmap& image) { setIcon(image.isNull() ? QIcon() : QIcon(image)); }
+// Menu glyphs stand on a key colour, the bottom-left pixel's, which an image list masks out.
+void TAction::SetImage(const QPixmap& image) {
+    setIcon(image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(KeyColourTransparent(image.toImage()))));
+}
 
 bool TAction::Execute() {
     if (!enabled_ || !OnExecute) return false;

@@ -147,6 +147,9 @@ TEST_F(MainWindowTest, TabsResizeAboutAndExitPauseAndResume) {
         EXPECT_TRUE(form->ProductNameLabel->font().bold());
         EXPECT_EQ(16, form->ProductNameLabel->font().pixelSize());
         EXPECT_EQ(QSize(32, 32), form->ProgramIcon->size());
+        // The icon's key colour shows the panel through it.
+        const QImage icon = form->ProgramIcon->grab().toImage();
+        EXPECT_EQ(form->Panel1->palette().color(QPalette::Window).rgb(), icon.pixel(0, 31) | 0xFF000000u);
         PressButton(box, "OK");
     });
     win->acAbout->Execute();

@@ -143,6 +143,20 @@ TEST(ActionTest, ActionsDriveTheMenuAndHiddenOnesShowNoItem) {
     EXPECT_EQ(QStringLiteral("-"), shown[3]);
     EXPECT_EQ(QString::fromUtf16(u"Файл"), menu->title());
 
+    // A menu glyph's key colour, its bottom-left pixel's, is see-through; the drawing is not.
+    QImage glyph(16, 16, QImage::Format_RGB32);
+    glyph.fill(QColor(255, 0, 255));
+    for (int y = 4; y < 12; ++y)
+        for (int x = 4; x < 12; ++x) glyph.setPixel(x, y, qRgb(0, 128, 0));
+    import->SetImage(QPixmap::fromImage(glyph));
+    const QImage shownGlyph = import->icon().pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(QSize(16, 16), shownGlyph.size());
+    EXPECT_EQ(0, qAlpha(shownGlyph.pixel(0, 0)));
+    EXPECT_EQ(0, qAlpha(shownGlyph.pixel(15, 15)));
+    EXPECT_EQ(qRgb(0, 128, 0), shownGlyph.pixel(7, 7));
+    import->SetImage(QPixmap());
+    EXPECT_TRUE(import->icon().isNull());
+
     int runs = 0;
     del->OnExecute = [&](TObject* s) {
         EXPECT_EQ(del, s);
