@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "imaging/Ditherers.h"
-#include "imaging/GIFSupport.h"
+#include "imaging/gif/GIFSupport.h"
 #include "platform/graphics/Bitmap.h"
 
 enum TReductionMethod : uint8_t {

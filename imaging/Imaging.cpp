@@ -1,8 +1,8 @@
 #include "imaging/Imaging.h"
 
 #include "imaging/BitmapLoader.h"
-#include "imaging/GIFImage.h"
-#include "imaging/GIFLoader.h"
+#include "imaging/gif/GIFImage.h"
+#include "imaging/gif/GIFLoader.h"
 #include "imaging/Grayscale.h"
 #include "imaging/JPEGLoader.h"
 #include "imaging/LinearBitmap.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "GifBenchInputs.h"
-#include "imaging/GIFImage.h"
+#include "imaging/gif/GIFImage.h"
 
 namespace {
 

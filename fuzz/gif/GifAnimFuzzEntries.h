@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "fuzz/gif/GifFuzzEntries.h"
-#include "imaging/GIFPainter.h"
+#include "imaging/gif/GIFPainter.h"
 #include "platform/graphics/Canvas.h"
 #include "platform/graphics/SysServices.h"
 

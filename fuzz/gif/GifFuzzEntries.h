@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/GIFImage.h"
+#include "imaging/gif/GIFImage.h"
 #include "imaging/LinearBitmap.h"
 
 namespace giffuzz {

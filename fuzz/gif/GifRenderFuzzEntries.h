@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "fuzz/gif/GifFuzzEntries.h"
-#include "imaging/GIFLoader.h"
+#include "imaging/gif/GIFLoader.h"
 
 namespace giffuzz {
 

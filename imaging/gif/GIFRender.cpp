@@ -5,7 +5,7 @@
 
 #include "imaging/ColorLookup.h"
 #include "imaging/Ditherers.h"
-#include "imaging/GIFImage.h"
+#include "imaging/gif/GIFImage.h"
 #include "platform/graphics/Canvas.h"
 #include "platform/graphics/SysServices.h"
 

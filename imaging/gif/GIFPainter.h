@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "imaging/GIFImage.h"
+#include "imaging/gif/GIFImage.h"
 #include "platform/Threads.h"
 #include "platform/graphics/Canvas.h"
 

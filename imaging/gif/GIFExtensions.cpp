@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "imaging/GIFImage.h"
+#include "imaging/gif/GIFImage.h"
 
 namespace {
 

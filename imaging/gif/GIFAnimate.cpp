@@ -1,7 +1,7 @@
 // Drawing a whole image with animation, stopping its painters, adding frames, streaming and the
 // clipboard.
-#include "imaging/GIFImage.h"
-#include "imaging/GIFPainter.h"
+#include "imaging/gif/GIFImage.h"
+#include "imaging/gif/GIFPainter.h"
 #include "platform/graphics/SysServices.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <array>
 
 #include "imaging/ColorReduction.h"
-#include "imaging/GIFImage.h"
+#include "imaging/gif/GIFImage.h"
 #include "platform/graphics/Canvas.h"
 #include "platform/graphics/Icon.h"
 #include "platform/graphics/SysServices.h"

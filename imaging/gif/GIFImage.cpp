@@ -1,4 +1,4 @@
-#include "imaging/GIFImage.h"
+#include "imaging/gif/GIFImage.h"
 
 #include <algorithm>
 #include <cstring>

@@ -5,7 +5,7 @@
 #include "GifTestSupport.h"
 #include "GiflibOracle.h"
 #include "imaging/BaseStream.h"
-#include "imaging/GIFLoader.h"
+#include "imaging/gif/GIFLoader.h"
 #include "imaging/LinearBitmap.h"
 #include "platform/graphics/Canvas.h"
 

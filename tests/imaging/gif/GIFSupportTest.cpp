@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "imaging/GIFSupport.h"
+#include "imaging/gif/GIFSupport.h"
 #include "support/ErrorOf.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "imaging/GIFImage.h"
+#include "imaging/gif/GIFImage.h"
 
 namespace {
 

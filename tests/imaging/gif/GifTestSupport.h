@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/GIFImage.h"
+#include "imaging/gif/GIFImage.h"
 
 inline std::string Hex(const std::string& text) {
     std::string out;

@@ -1,4 +1,4 @@
-#include "imaging/GIFSupport.h"
+#include "imaging/gif/GIFSupport.h"
 
 #include <algorithm>
 #include <cstring>

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/GIFSupport.h"
+#include "imaging/gif/GIFSupport.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Graphic.h"
 

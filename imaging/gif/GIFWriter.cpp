@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "imaging/GIFImage.h"
+#include "imaging/gif/GIFImage.h"
 
 // ---------------------------------------------------------------------------------------------
 // Sub-block writer

@@ -6,8 +6,8 @@
 #include <QElapsedTimer>
 #include <filesystem>
 
-#include "imaging/GIFImage.h"
-#include "imaging/GIFPainter.h"
+#include "imaging/gif/GIFImage.h"
+#include "imaging/gif/GIFPainter.h"
 #include "platform/graphics/Canvas.h"
 
 namespace {

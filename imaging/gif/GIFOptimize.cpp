@@ -2,7 +2,7 @@
 // previous one shows.
 #include <algorithm>
 
-#include "imaging/GIFImage.h"
+#include "imaging/gif/GIFImage.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "imaging/GIFPainter.h"
+#include "imaging/gif/GIFPainter.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,6 +1,6 @@
-#include "imaging/GIFLoader.h"
+#include "imaging/gif/GIFLoader.h"
 
-#include "imaging/GIFImage.h"
+#include "imaging/gif/GIFImage.h"
 #include "imaging/LinearBitmap.h"
 #include "platform/graphics/Canvas.h"
 

@@ -9,7 +9,7 @@
 
 #include "GifTestSupport.h"
 #include "GiflibOracle.h"
-#include "imaging/GIFPainter.h"
+#include "imaging/gif/GIFPainter.h"
 #include "platform/graphics/SysServices.h"
 #include "support/ErrorOf.h"
 
