@@ -37,6 +37,13 @@ bool HasParam(const THTMLTag* tag, const char* lowerKey) {
     return false;
 }
 
+// An "input" tag's type password, in any case and quoting (the parser strips the quotes).
+bool IsPasswordInput(const THTMLTag* tag) {
+    for (const THTMLParam& p : tag->Params)
+        if (LowerCase(p.Key) == "type" && LowerCase(p.Value) == "password") return true;
+    return false;
+}
+
 bool IsHref(const THTMLParam& p) { return SameText(p.Key, "href"); }
 
 // The first href (tags in order, each tag's parameters in order) whose lower-cased value
@@ -425,9 +432,19 @@ void TSiteWorker::WalkListPage(const std::string& page, const TContactRowFunc& r
 
 bool TSiteWorker::LostSessionPage(THTMLElementList& els) {
     bool read = false;
+    // A list page carries the folder's own post form, which IsLoginForm accepts as well: only a
+    // password input inside such a form tells the login page. A form without its "/form" ends
+    // at the next form or at the page's end.
+    bool inLoginForm = false;
     for (THTMLElement* e : els) {
         if (const THTMLTag* tag = AsTag(e)) {
-            if (LowerCase(tag->Name) == "form" && TFindTags::IsLoginForm(tag)) return true;
+            const std::string name = LowerCase(tag->Name);
+            if (name == "form")
+                inLoginForm = TFindTags::IsLoginForm(tag);
+            else if (name == "/form")
+                inLoginForm = false;
+            else if (inLoginForm && name == "input" && IsPasswordInput(tag))
+                return true;
         } else if (const THTMLText* text = AsText(e)) {
             if (Contains(text->Text, FoundText) || IsEndText(text->Text)) read = true;
         }

@@ -131,7 +131,8 @@ public:
     // text (a "Найдено" text first ends that td's window).
     static bool EndOfFolder(THTMLElementList& els);
     // True for a list page (parsed into els) that ended its folder but shows a lost session: it
-    // carries a login form, or has neither an end text nor a "Найдено" text.
+    // carries a login form (IsLoginForm) holding a password input before the form's end, or has
+    // neither an end text nor a "Найдено" text.
     static bool LostSessionPage(THTMLElementList& els);
     static bool IsContactLink(const THTMLTag* tag);
     static bool IsImageWithSrc(const THTMLTag* tag);

@@ -146,6 +146,37 @@ TEST_F(ListPageTest, HostTypedInCapitalsFindsNoContact) {
                                                  u8"/lo/|Вологда|30|0|0|0|0||0"_cp}));
 }
 
+// A page that ended its folder reads as the login page only by a post form with a password input
+// before that form's end; a list page's own post form does not make it one.
+TEST(LostSessionPageTest, LoginFormNeedsAPasswordInputBeforeItsEnd) {
+    const struct {
+        const char* forms;
+        bool lost;
+    } rows[] = {
+        {"<form method=\"post\" action=\"login.phtml\"><input type=\"password\" name=\"p\"></form>", true},
+        {"<form method=post action=login.phtml><input type=password name=p></form>", true},
+        {"<FORM METHOD='POST' ACTION='login.phtml'><INPUT TYPE='PASSWORD' NAME='p'></FORM>", true},
+        {"<form name=\"msgs\" method=\"post\" action=\"http://h/messages.phtml?fid=1\">"
+         "<input type=\"hidden\" name=\"act\"><input type=\"submit\"></form>",
+         false},
+        {"<form method=post action=login.phtml></form><input type=password name=p>", false},
+        {"<form method=post action=login.phtml><table><tr><td><input type=password name=p>", true},
+        {"<form method=post action=login.phtml><form name=poisk method=post action=search.phtml>"
+         "<input type=password name=p>",
+         false},
+        {"<form method=get action=login.phtml><input type=password name=p></form>", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.forms);
+        TFindTags ft;
+        ft.SetText(u8"<table><tr><td>Здесь будет храниться ваша переписка</td></tr></table>\n"_cp +
+                   std::string(row.forms));
+        TTagList tags;
+        ft.FindTags(tags, "*");
+        EXPECT_EQ(TSiteWorker::LostSessionPage(ft.GetHTMLElements()), row.lost);
+    }
+}
+
 // --- Profile pages -------------------------------------------------------------------------
 
 class ProfileTest : public ListPageTest {

@@ -157,15 +157,31 @@ std::string MessagesPage(const SiteState& s, Encoding enc) {
     return page + End();
 }
 
+namespace {
+
+// Every list page, the end page too, wraps its content in the folder's own post form (the
+// real site's form for moving and deleting rows): a POST form with an action, as a login form
+// has, but without a password input.
+std::string FolderForm(int fid) {
+    return "<form name=\"msgs\" method=\"post\" action=\"http://{host}/messages.phtml?fid=" +
+           std::to_string(fid) + "\">\n<input type=\"hidden\" name=\"act\" value=\"\">\n";
+}
+
+std::string FolderFormEnd() {
+    return "<input type=\"submit\" value=\""s + u8"Удалить отмеченные"_cp + "\">\n</form>\n";
+}
+
+}  // namespace
+
 std::string FolderPage(const SiteState& s, Encoding enc, int fid, int offset) {
-    std::string page = Head(u8"Мои сообщения"_cp, enc) + Menu(s);
+    std::string page = Head(u8"Мои сообщения"_cp, enc) + Menu(s) + FolderForm(fid);
     const std::vector<Contact>* rows = nullptr;
     if (fid >= 1 && fid <= static_cast<int>(s.folders.size())) rows = &s.folders[fid - 1];
     int count = rows ? static_cast<int>(rows->size()) : 0;
     if (offset < 0) offset = 0;
     if (offset >= count) {
         page += "<table><tbody><tr><td class=\"h\">" + EndText(fid) + "</td></tr></tbody></table>\n";
-        return page + End();
+        return page + FolderFormEnd() + End();
     }
     page += "<table><tbody><tr><td class=\"h\">"s + u8"Найдено: "_cp + std::to_string(count);
     if (fid != 1) page += "<br>" + EndText(fid);
@@ -181,7 +197,7 @@ std::string FolderPage(const SiteState& s, Encoding enc, int fid, int offset) {
     page += "<td><a href=\"http://{host}/search.phtml?oid=1\">"s + u8"Найти похожих"_cp +
             "</a></td>\n<td><a href=\"http://{host}/?sold=" + s.sold + "&oid=3\">" +
             u8"Реклама"_cp + "</a></td>\n</tr></tbody></table>\n";
-    return page + End();
+    return page + FolderFormEnd() + End();
 }
 
 std::string Profile(const SiteState&, Encoding enc, const Contact& c, bool session) {
