@@ -209,6 +209,7 @@ struct Request : Handle {
     size_t answerPos = 0;
     uint64_t answerTotal = 0;
     bool capped = false;
+    bool badLength = false;  // the answer's Content-Length cannot be right
     bool receivePaused = false;
     bool progressed = false;  // a callback moved bytes since the driving loop last looked
     Clock::time_point lastActivity;

@@ -63,6 +63,13 @@ RawHttpServer::Answer Script(const RawHttpServer::Request& r) {
     if (t == "/two-blanks-404") return {"HTTP/1.1  404 Not Found\r\nContent-Length: 10\r\n\r\nerror page", After::kClose};
     if (t == "/two-blanks-500")
         return {"HTTP/1.0  500 Internal Server Error\r\nContent-Length: 10\r\n\r\nerror page", After::kClose};
+    // Lengths that cannot be right, and one length said twice.
+    if (t == "/length-2-63")
+        return {"HTTP/1.1 200 OK\r\nContent-Length: 9223372036854775808\r\n\r\nonly part of it", After::kClose};
+    if (t == "/two-lengths")
+        return {"HTTP/1.1 200 OK\r\nContent-Length: 100\r\nContent-Length: 4\r\n\r\nbody", After::kClose};
+    if (t == "/same-length-twice")
+        return {"HTTP/1.1 200 OK\r\nContent-Length: 4\r\nContent-Length: 4, 4\r\n\r\nbody", After::kClose};
     if (t == "/digits") return {"HTTP/1.1 12345678901 OK\r\nContent-Length: 4\r\n\r\nbody", After::kClose};
     if (t == "/long-header")
         return {"HTTP/1.1 200 OK\r\nX-Long: " + std::string(200 * 1024, 'h') + "\r\nContent-Length: 4\r\n\r\nbody",
@@ -84,6 +91,8 @@ TEST_F(SubmitCut, ABodyCutShortIsAFailureThatLeavesTheStreamAsItWas) {
         {"/short-length", "The connection with the server was terminated abnormally"},
         {"/short-chunked", "The connection with the server was terminated abnormally"},
         {"/stall", "The operation timed out"},
+        {"/length-2-63", "The server returned an invalid or unrecognized response"},
+        {"/two-lengths", "The server returned an invalid or unrecognized response"},
     };
     for (const auto& c : cases) {
         ProbeSubmit s;
@@ -119,6 +128,8 @@ TEST_F(SubmitCut, AnAnswerThatEndsAtTheCloseOrWithItsLastChunkIsComplete) {
     out.Seek(0, soEnd);
     s.Get(&out);
     EXPECT_EQ(out.DataString(), "before:hello world");
+    s.SetURL(server.Url("/same-length-twice"));
+    EXPECT_EQ(s.GetString(), "body");
     EXPECT_TRUE(s.reported.empty());
 }
 
