@@ -172,6 +172,13 @@ int OnPrereq(void* user, char*, char*, int, int) {
         r.followStopped = true;
         return CURL_PREREQFUNC_ABORT;
     }
+    // 301, 302 and 303 turn a POST into a GET, which never asks for the body: what the caller has
+    // not handed over yet has nowhere to go, even when the server answered before reading any.
+    if (r.redirectPending && r.total > 0) {
+        char* method = nullptr;
+        curl_easy_getinfo(r.easy, CURLINFO_EFFECTIVE_METHOD, &method);
+        if (method && (std::strcmp(method, "GET") == 0 || std::strcmp(method, "HEAD") == 0)) r.bodyDropped = true;
+    }
     r.redirectPending = false;
     r.connected = true;
     return CURL_PREREQFUNC_OK;
