@@ -540,6 +540,18 @@ TEST_F(RawLayer, APostRedirectedBeforeItsBodyWasReadFollowsTheRedirectAndDropsTh
     }
 }
 
+// Bytes that a request line cannot carry as they stand go out escaped.
+TEST_F(RawLayer, APathIsSentWithItsBlanksQuotesControlAndHighBytesEscaped) {
+    Begin([](const RawHttpServer::Request&) { return RawHttpServer::Answer{RawHttpServer::Ok("")}; });
+    HINTERNET req = api.OpenRequest(connect, "GET", "/a b\"c\x01\x1f\x7f\x80\xC0\xFF/d", "HTTP/1.0", "", {}, 0);
+    ASSERT_EQ(Post(req, "", 0), 0u);
+    api.CloseHandle(req);
+    const auto requests = server->Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    const std::string& head = requests[0].head;
+    EXPECT_EQ(head.substr(0, head.find("\r\n")), "GET /a%20b%22c%01%1F%7F%80%C0%FF/d HTTP/1.0");
+}
+
 TEST_F(RawLayer, MalformedStatusLinesAndOversizedHeadersNameTheirFailure) {
     Begin([](const RawHttpServer::Request& r) {
         std::string a;
