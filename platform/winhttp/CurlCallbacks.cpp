@@ -21,6 +21,41 @@ bool HasLocation(const HeaderLines& lines) {
     return false;
 }
 
+// Whether the answer's Content-Length fields give one length that can be right. Each field is
+// a list of decimal lengths; two that differ, one past what curl can count (it reads such a body
+// to the close as if complete), or anything else leave the answer's end unknown. The same length
+// repeated is one length. Chunked framing wins over any length, as curl reads it.
+bool OneLength(const HeaderLines& lines) {
+    constexpr uint64_t kMaxLength = 0x7FFFFFFFFFFFFFFFull;
+    bool seen = false;
+    uint64_t length = 0;
+    for (size_t i = 1; i < lines.size(); ++i) {
+        const std::string_view l = lines[i];
+        const size_t colon = l.find(':');
+        if (colon == std::string_view::npos) continue;
+        const std::string name = Trim(l.substr(0, colon));
+        if (SameText(name, "transfer-encoding")) return true;
+        if (!SameText(name, "content-length")) continue;
+        std::string_view rest = l.substr(colon + 1);
+        while (true) {
+            const size_t comma = rest.find(',');
+            const std::string item = Trim(rest.substr(0, comma));
+            if (item.empty()) return false;
+            uint64_t value = 0;
+            for (char c : item) {
+                if (c < '0' || c > '9' || value > (kMaxLength - (c - '0')) / 10) return false;
+                value = value * 10 + static_cast<uint64_t>(c - '0');
+            }
+            if (seen && value != length) return false;
+            seen = true;
+            length = value;
+            if (comma == std::string_view::npos) break;
+            rest.remove_prefix(comma + 1);
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 void Notify(Request& r, DWORD status, void* info, DWORD length) {
@@ -44,6 +79,11 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     long code = 0;
     curl_easy_getinfo(r.easy, CURLINFO_RESPONSE_CODE, &code);
     if (code >= 100 && code < 200) return n;
+    // Without a body to frame (HEAD, 204, 304) a length cannot mislead.
+    if (r.verb != "HEAD" && code != 204 && code != 304 && !OneLength(r.headerLines)) {
+        r.badLength = true;
+        return 0;  // stops the transfer with a write error
+    }
     if (!(r.disabled & DISABLE_REDIRECTS) &&
         (code == 301 || code == 302 || code == 303 || code == 307 || code == 308) && HasLocation(r.headerLines)) {
         r.redirectPending = true;
@@ -131,6 +171,13 @@ int OnPrereq(void* user, char*, char*, int, int) {
     if (r.headersComplete) {
         r.followStopped = true;
         return CURL_PREREQFUNC_ABORT;
+    }
+    // 301, 302 and 303 turn a POST into a GET, which never asks for the body: what the caller has
+    // not handed over yet has nowhere to go, even when the server answered before reading any.
+    if (r.redirectPending && r.total > 0) {
+        char* method = nullptr;
+        curl_easy_getinfo(r.easy, CURLINFO_EFFECTIVE_METHOD, &method);
+        if (method && (std::strcmp(method, "GET") == 0 || std::strcmp(method, "HEAD") == 0)) r.bodyDropped = true;
     }
     r.redirectPending = false;
     r.connected = true;

@@ -206,6 +206,10 @@ void Request::ApplyPause() {
 
 bool Request::Give(const char* data, size_t size) {
     const uint64_t end = given + size;
+    if (bodyDropped) {
+        given = end;
+        return true;
+    }
     if (Replayable()) {
         replay.append(data, size);
         TrackUpload();
@@ -220,7 +224,7 @@ bool Request::Give(const char* data, size_t size) {
         ApplyPause();
     }
     // Until curl took every byte given, also after a rewind within what is still here.
-    const bool inTime = DriveInTime(timeouts.send, [&] { return sent >= end; });
+    const bool inTime = DriveInTime(timeouts.send, [&] { return sent >= end || bodyDropped; });
     piece = nullptr;
     pieceSize = 0;
     return inTime;

@@ -166,7 +166,8 @@ struct Request : Handle {
     // Upload. A body that fits kUploadBuffer is kept whole in `replay`; a larger one is read from
     // the caller's bytes of the current call (`piece`), which curl must take before the call ends.
     bool Replayable() const { return total <= kUploadBuffer; }
-    // Takes the caller's bytes and waits until curl took them; false on a send timeout (DriveInTime).
+    // Takes the caller's bytes and waits until curl took them, or drops them once the request went on
+    // without its body; false on a send timeout (DriveInTime).
     bool Give(const char* data, size_t size);
     // Answer bytes held: read from `answer` at `answerPos`.
     size_t AnswerHeld() const { return answer.size() - answerPos; }
@@ -190,6 +191,7 @@ struct Request : Handle {
     bool connected = false;        // the connection stands and the request goes out
     bool followStopped = false;    // curl meant to follow an answer WinHTTP keeps as the final one
     bool redirectPending = false;  // a redirect was taken and its request has not gone out yet
+    bool bodyDropped = false;      // a redirect turned the request into one without a body
     bool done = false;
     CURLcode result = CURLE_OK;
 
@@ -209,6 +211,7 @@ struct Request : Handle {
     size_t answerPos = 0;
     uint64_t answerTotal = 0;
     bool capped = false;
+    bool badLength = false;  // the answer's Content-Length cannot be right
     bool receivePaused = false;
     bool progressed = false;  // a callback moved bytes since the driving loop last looked
     Clock::time_point lastActivity;

@@ -143,9 +143,11 @@ public:
         auto r = handles_.Get<Request>(request, Handle::kRequest);
         if (!r) return false;
         if (written) *written = 0;
-        if (!r->easy || r->headersComplete) return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_STATE);
+        // Once a redirect dropped the body, the rest of it is taken and let go, also after the answer.
+        const bool dropping = r->bodyDropped && r->result == CURLE_OK;
+        if (!r->easy || (r->headersComplete && !dropping)) return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_STATE);
         if (toWrite && !buffer) return Fail(ERROR_INVALID_PARAMETER);
-        if (r->done) return Fail(r->result == CURLE_OK ? ERROR_WINHTTP_INCORRECT_HANDLE_STATE : r->Error());
+        if (r->done && !dropping) return Fail(r->result == CURLE_OK ? ERROR_WINHTTP_INCORRECT_HANDLE_STATE : r->Error());
         if (r->given + toWrite > r->total) return Fail(ERROR_INVALID_PARAMETER);
         if (!r->Give(static_cast<const char*>(buffer), toWrite)) return false;
         if (r->done && r->result != CURLE_OK) return Fail(r->Error());

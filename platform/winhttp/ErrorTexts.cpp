@@ -31,7 +31,9 @@ DWORD MapCurlError(CURLcode code, const Request& r) {
         // headers are complete.
         case CURLE_OUT_OF_MEMORY:
             return r.headersComplete ? ERROR_NOT_ENOUGH_MEMORY : ERROR_WINHTTP_HEADER_SIZE_OVERFLOW;
-        case CURLE_WRITE_ERROR: return r.capped ? ERROR_WINHTTP_RESPONSE_DRAIN_OVERFLOW : ERROR_WINHTTP_INTERNAL_ERROR;
+        case CURLE_WRITE_ERROR:
+            if (r.badLength) return ERROR_WINHTTP_INVALID_SERVER_RESPONSE;
+            return r.capped ? ERROR_WINHTTP_RESPONSE_DRAIN_OVERFLOW : ERROR_WINHTTP_INTERNAL_ERROR;
         case CURLE_ABORTED_BY_CALLBACK: return ERROR_WINHTTP_OPERATION_CANCELLED;
         case CURLE_SEND_FAIL_REWIND: return ERROR_WINHTTP_RESEND_REQUEST;
         default: return ERROR_WINHTTP_CONNECTION_ERROR;

@@ -7,16 +7,17 @@
 namespace winhttp::curl {
 namespace {
 
-// One word of the status line: 0 the version, 1 the code, 2 the text.
-std::string StatusWord(const Request& r, int which) {
+// The status line as curl reads it: the version, one blank, the code after any further blanks,
+// then the text. The code is curl's own, so the query and the transfer cannot disagree.
+std::string StatusPart(const Request& r, DWORD level) {
+    if (level == QUERY_STATUS_CODE) return std::to_string(r.status);
     if (r.headerLines.empty()) return std::string();
     const std::string_view l = r.headerLines[0];
-    const size_t a = l.find(' ');
-    if (which == 0) return std::string(l.substr(0, a));
-    if (a == std::string_view::npos) return std::string();
-    const size_t b = l.find(' ', a + 1);
-    if (which == 1) return std::string(l.substr(a + 1, b == std::string_view::npos ? b : b - a - 1));
-    return b == std::string_view::npos ? std::string() : Trim(l.substr(b + 1));
+    const size_t blank = l.find(' ');
+    if (level == QUERY_VERSION) return std::string(l.substr(0, blank));
+    const size_t code = l.find_first_not_of(" \t\v\f", blank);
+    const size_t text = code == std::string_view::npos ? code : l.find_first_not_of("0123456789", code);
+    return text == std::string_view::npos ? std::string() : Trim(l.substr(text));
 }
 
 const char* FieldOfLevel(DWORD level) {
@@ -83,9 +84,9 @@ bool HeaderText(const Request& r, DWORD level, const std::string& name, DWORD* i
         case QUERY_RAW_HEADERS:
             for (size_t i = 0; i < r.headerLines.size(); ++i) text.append(r.headerLines[i]).push_back('\0');
             return true;
-        case QUERY_VERSION: text = StatusWord(r, 0); return true;
-        case QUERY_STATUS_CODE: text = StatusWord(r, 1); return true;
-        case QUERY_STATUS_TEXT: text = StatusWord(r, 2); return true;
+        case QUERY_VERSION:
+        case QUERY_STATUS_CODE:
+        case QUERY_STATUS_TEXT: text = StatusPart(r, level); return true;
         default: break;
     }
     std::string field;

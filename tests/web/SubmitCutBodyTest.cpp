@@ -59,6 +59,17 @@ RawHttpServer::Answer Script(const RawHttpServer::Request& r) {
     if (t == "/sink") return {RawHttpServer::Ok(std::to_string(r.bodyLength), true), After::kKeepOpen};
     if (t == "/moved") return {"HTTP/1.1 307 Moved\r\nLocation: /sink\r\nContent-Length: 0\r\n\r\n", After::kClose};
     if (t == "/v09") return {"HTTP/0.9 200 OK\r\n\r\nbody", After::kClose};
+    // Read by curl as 404 and 500.
+    if (t == "/two-blanks-404") return {"HTTP/1.1  404 Not Found\r\nContent-Length: 10\r\n\r\nerror page", After::kClose};
+    if (t == "/two-blanks-500")
+        return {"HTTP/1.0  500 Internal Server Error\r\nContent-Length: 10\r\n\r\nerror page", After::kClose};
+    // Lengths that cannot be right, and one length said twice.
+    if (t == "/length-2-63")
+        return {"HTTP/1.1 200 OK\r\nContent-Length: 9223372036854775808\r\n\r\nonly part of it", After::kClose};
+    if (t == "/two-lengths")
+        return {"HTTP/1.1 200 OK\r\nContent-Length: 100\r\nContent-Length: 4\r\n\r\nbody", After::kClose};
+    if (t == "/same-length-twice")
+        return {"HTTP/1.1 200 OK\r\nContent-Length: 4\r\nContent-Length: 4, 4\r\n\r\nbody", After::kClose};
     if (t == "/digits") return {"HTTP/1.1 12345678901 OK\r\nContent-Length: 4\r\n\r\nbody", After::kClose};
     if (t == "/long-header")
         return {"HTTP/1.1 200 OK\r\nX-Long: " + std::string(200 * 1024, 'h') + "\r\nContent-Length: 4\r\n\r\nbody",
@@ -80,6 +91,8 @@ TEST_F(SubmitCut, ABodyCutShortIsAFailureThatLeavesTheStreamAsItWas) {
         {"/short-length", "The connection with the server was terminated abnormally"},
         {"/short-chunked", "The connection with the server was terminated abnormally"},
         {"/stall", "The operation timed out"},
+        {"/length-2-63", "The server returned an invalid or unrecognized response"},
+        {"/two-lengths", "The server returned an invalid or unrecognized response"},
     };
     for (const auto& c : cases) {
         ProbeSubmit s;
@@ -115,6 +128,8 @@ TEST_F(SubmitCut, AnAnswerThatEndsAtTheCloseOrWithItsLastChunkIsComplete) {
     out.Seek(0, soEnd);
     s.Get(&out);
     EXPECT_EQ(out.DataString(), "before:hello world");
+    s.SetURL(server.Url("/same-length-twice"));
+    EXPECT_EQ(s.GetString(), "body");
     EXPECT_TRUE(s.reported.empty());
 }
 
@@ -167,16 +182,21 @@ TEST_F(SubmitCut, FailuresReachTheSinkOnceWithTheTextOfWhatWentWrong) {
     const struct {
         const char* path;
         const char* message;
+        bool status = false;  // an error status, reported with its text
     } cases[] = {
         {"/v09", "The server returned an invalid or unrecognized response"},
         {"/digits", "The server returned an invalid or unrecognized response"},
         {"/long-header", "The server's response headers are larger than the limit"},
+        {"/two-blanks-404", "Not Found", true},
+        {"/two-blanks-500", "Internal Server Error", true},
     };
     for (const auto& c : cases) {
         ProbeSubmit s;
         s.SetURL(server.Url(c.path));
         EXPECT_EQ(s.GetString(), "") << c.path;
-        EXPECT_EQ(s.reported, std::vector<std::string>{std::string(c.message) + " - URL:" + server.Url(c.path)});
+        const std::string url = server.Url(c.path);
+        EXPECT_EQ(s.reported, std::vector<std::string>{std::string(c.message) +
+                                                       (c.status ? " - '" + url + "'" : " - URL:" + url)});
         EXPECT_TRUE(s.Connected()) << c.path;
     }
 

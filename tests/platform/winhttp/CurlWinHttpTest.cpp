@@ -496,6 +496,62 @@ TEST_F(RawLayer, ALargeBodyIsStreamedAndARewindForItFailsAsResendWhileASmallOneI
     EXPECT_FALSE(api.ErrorText(ERROR_WINHTTP_RESEND_REQUEST).empty());
 }
 
+// nginx answers a POST to a "return 302" before reading its body and closes. curl then turns the
+// request into a GET that never asks for the body, and a page larger than the layer holds at once
+// must still be read whole: the rest of the body is taken and dropped, with no failure.
+TEST_F(RawLayer, APostRedirectedBeforeItsBodyWasReadFollowsTheRedirectAndDropsTheRest) {
+    const std::string page = Pattern(3u << 19);  // 1.5 MiB
+    Begin([&](const RawHttpServer::Request& r) {
+        if (r.method == "POST")
+            return RawHttpServer::Answer{"HTTP/1.1 302 Found\r\nLocation: /page\r\nContent-Length: 0\r\n"
+                                         "Connection: close\r\n\r\n",
+                                         RawHttpServer::After::kClose};
+        return RawHttpServer::Answer{RawHttpServer::Ok(page), RawHttpServer::After::kClose};
+    });
+    server->AnswerBeforeBodies(true);
+    // Kept whole for a replay, and streamed.
+    for (size_t size : {size_t(40000), size_t(256u << 10)}) {
+        const size_t answered = server->Answered();
+        HINTERNET req = api.OpenRequest(connect, "POST", "/form", "HTTP/1.0", "", {}, 0);
+        const DWORD ms = 5000;  // the old failure, sooner than the default 30 s
+        ASSERT_TRUE(api.SetOption(req, OPTION_SEND_TIMEOUT, &ms, sizeof ms));
+        const std::string body = Pattern(size, 3);
+        ASSERT_TRUE(api.SendRequest(req, "", 0, nullptr, 0, static_cast<DWORD>(size), 0));
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (server->Answered() == answered && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ASSERT_EQ(server->Answered(), answered + 1) << size;
+        for (size_t at = 0; at < size; at += 32768) {
+            const DWORD n = static_cast<DWORD>(std::min<size_t>(32768, size - at));
+            DWORD written = 0;
+            ASSERT_TRUE(api.WriteData(req, body.data() + at, n, &written)) << size << " " << at << " " << api.GetLastError();
+            EXPECT_EQ(written, n);
+        }
+        ASSERT_TRUE(api.ReceiveResponse(req, nullptr)) << size << " " << api.GetLastError();
+        DWORD code = 0, len = sizeof code;
+        ASSERT_TRUE(api.QueryHeaders(req, QUERY_STATUS_CODE | QUERY_FLAG_NUMBER, "", &code, &len, nullptr));
+        EXPECT_EQ(code, 200u);
+        EXPECT_TRUE(ReadAll(req) == page) << size;
+        api.CloseHandle(req);
+        const auto requests = server->Requests();
+        ASSERT_GE(requests.size(), 2u);
+        EXPECT_EQ(requests[requests.size() - 2].method, "POST");
+        EXPECT_EQ(requests.back().head.rfind("GET /page HTTP/1.0\r\n", 0), 0u) << requests.back().head;
+    }
+}
+
+// Bytes that a request line cannot carry as they stand go out escaped.
+TEST_F(RawLayer, APathIsSentWithItsBlanksQuotesControlAndHighBytesEscaped) {
+    Begin([](const RawHttpServer::Request&) { return RawHttpServer::Answer{RawHttpServer::Ok("")}; });
+    HINTERNET req = api.OpenRequest(connect, "GET", "/a b\"c\x01\x1f\x7f\x80\xC0\xFF/d", "HTTP/1.0", "", {}, 0);
+    ASSERT_EQ(Post(req, "", 0), 0u);
+    api.CloseHandle(req);
+    const auto requests = server->Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    const std::string& head = requests[0].head;
+    EXPECT_EQ(head.substr(0, head.find("\r\n")), "GET /a%20b%22c%01%1F%7F%80%C0%FF/d HTTP/1.0");
+}
+
 TEST_F(RawLayer, MalformedStatusLinesAndOversizedHeadersNameTheirFailure) {
     Begin([](const RawHttpServer::Request& r) {
         std::string a;

@@ -20,7 +20,7 @@ struct Conn {
     int fd = -1;
     int number = 0, served = 0;
     std::string in;
-    bool inBody = false, stalled = false;
+    bool inBody = false, stalled = false, lingering = false;
     uint64_t remaining = 0;
     RawHttpServer::Request request;
 };
@@ -138,6 +138,28 @@ void RawHttpServer::Run() {
     std::vector<std::unique_ptr<Conn>> conns;
     int accepted = 0;
     std::vector<char> buffer(256 * 1024);
+    // Answers the request in c.request; early: before its body, whose rest is then let go.
+    auto respond = [&](Conn& c, bool early) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            requests_.push_back(c.request);
+        }
+        Answer a = handler_(c.request);
+        if (a.after != After::kDrop) {
+            SendAll(c.fd, a.bytes);
+            ++answered_;
+        }
+        if (a.after == After::kStall) {
+            c.stalled = true;
+        } else if (early && a.after != After::kDrop) {
+            ::shutdown(c.fd, SHUT_WR);
+            c.lingering = true;
+        } else if (a.after != After::kKeepOpen) {
+            ::shutdown(c.fd, SHUT_WR);
+            ::close(c.fd);
+            c.fd = -1;
+        }
+    };
     while (true) {
         // A refusing server polls no listening socket: it stands as -1, which poll skips.
         std::vector<pollfd> fds{{wake_[0], POLLIN, 0}, {refusing_ ? -1 : listen_, POLLIN, 0}};
@@ -169,7 +191,7 @@ void RawHttpServer::Run() {
                 c.fd = -1;
                 continue;
             }
-            if (c.stalled) continue;
+            if (c.stalled || c.lingering) continue;
             c.in.append(buffer.data(), static_cast<size_t>(n));
             // Every complete request in what arrived.
             while (c.fd >= 0 && !c.stalled) {
@@ -188,6 +210,10 @@ void RawHttpServer::Run() {
                     c.request.bodyHash = Hash(nullptr, 0);
                     c.remaining = ContentLength(c.request.head);
                     c.inBody = true;
+                    if (c.remaining > 0 && answerBeforeBodies_) {
+                        respond(c, true);
+                        break;
+                    }
                 }
                 size_t take = static_cast<size_t>(std::min<uint64_t>(c.remaining, c.in.size()));
                 c.request.bodyHash = Hash(c.in.data(), take, c.request.bodyHash);
@@ -206,19 +232,7 @@ void RawHttpServer::Run() {
                 }
                 if (c.remaining > 0) break;
                 c.inBody = false;
-                {
-                    std::lock_guard<std::mutex> lock(mutex_);
-                    requests_.push_back(c.request);
-                }
-                Answer a = handler_(c.request);
-                if (a.after != After::kDrop) SendAll(c.fd, a.bytes);
-                if (a.after == After::kStall) {
-                    c.stalled = true;
-                } else if (a.after != After::kKeepOpen) {
-                    ::shutdown(c.fd, SHUT_WR);
-                    ::close(c.fd);
-                    c.fd = -1;
-                }
+                respond(c, false);
             }
         }
         std::erase_if(conns, [](const auto& c) { return c->fd < 0; });

@@ -47,6 +47,13 @@ public:
     // A request body that has brought this many bytes and is not yet whole has its connection
     // closed at once, unanswered and with the rest unread (0: bodies are read whole).
     void CutBodiesAt(uint64_t bytes) { cutBodiesAt_ = bytes; }
+    // A request with a body is answered once its head arrived, before any of its body is read (as
+    // nginx answers a "return 302"); its connection then takes no other request: unless the answer
+    // drops or stalls it, its sending side is shut and what the client still sends is read and
+    // let go until the client closes.
+    void AnswerBeforeBodies(bool on) { answerBeforeBodies_ = on; }
+    // Answers written so far.
+    size_t Answered() const { return answered_; }
 
     int Port() const { return port_; }
     std::string HostPort() const { return "127.0.0.1:" + std::to_string(port_); }
@@ -64,6 +71,8 @@ private:
     int listen_ = -1, wake_[2] = {-1, -1};
     std::atomic<bool> refusing_{false};
     std::atomic<uint64_t> cutBodiesAt_{0};
+    std::atomic<bool> answerBeforeBodies_{false};
+    std::atomic<size_t> answered_{0};
     int port_ = 0;
     std::thread thread_;
     mutable std::mutex mutex_;
