@@ -282,7 +282,11 @@ public:
     uint8_t Disposal() const { return (Record.PackedFields >> 2) & 7; }
     void SetDisposal(uint8_t value);
 
+    // Always size 4 and terminator 0.
     void SaveToStream(TStream& stream) override;
+    // By the size byte: the fields from the first four data bytes (a missing one is 0), then
+    // every sub-block up to the terminator is skipped. A block without its index byte, or cut off
+    // by the end of the stream (a warning), marks nothing transparent.
     void LoadFromStream(TStream& stream) override;
 };
 
