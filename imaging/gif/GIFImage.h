@@ -612,6 +612,9 @@ public:
     // Optimize first when OptimizeOnWrite is set, then the GIF data.
     void WriteData(TStream& stream);
     static bool OptimizeOnWrite;
+    // Every frame renders its bitmap as soon as it is read, and the frame loop's progress asks for
+    // a redraw. Off by default.
+    static bool RenderOnLoad;
 
     // Shrinks the image; the look of every frame and the total of delays stay.
     void Optimize(TGIFOptimizeOptions options, uint8_t colorReduction, uint8_t ditherMode, int reductionBits);

@@ -405,3 +405,28 @@ TEST(GIFDecode, ProgressAndTheStreamOnFailure) {
     EXPECT_EQ(bad.image.Images().Count(), 1);  // the frames read so far stay
     EXPECT_EQ(bad.progress.back(), std::make_pair(psEnding, 0));
 }
+
+TEST(GIFDecode, RenderOnLoadRendersEachFrameAsItIsReadAndAsksForRedraws) {
+    struct Restore {
+        bool saved = TGIFImage::RenderOnLoad;
+        ~Restore() { TGIFImage::RenderOnLoad = saved; }
+    } restore;
+    EXPECT_FALSE(TGIFImage::RenderOnLoad);
+    for (bool on : {false, true}) {
+        SCOPED_TRACE(on);
+        TGIFImage::RenderOnLoad = on;
+        TGIFImage image;
+        std::vector<std::string> seen;
+        image.OnProgress = [&](TObject*, TProgressStage stage, uint8_t, bool redraw, const TRect&, const std::string& msg) {
+            if (stage == psRunning && msg == "Loading...") seen.push_back(redraw ? "frame read, redraw" : "frame read");
+            if (stage == psStarting && msg == "Rendering...") seen.push_back("render");
+        };
+        TStringStream s(Screen(1, 1) + Frame({1}) + Frame({0}) + ";");
+        image.LoadFromStream(s);
+        const std::vector<std::string> want =
+            on ? std::vector<std::string>{"render", "frame read, redraw", "render", "frame read, redraw"}
+               : std::vector<std::string>{"frame read", "frame read"};
+        EXPECT_EQ(seen, want);
+        EXPECT_EQ(image.Images().SubImages(1)->HasBitmap(), on);
+    }
+}
