@@ -105,8 +105,8 @@ inline void OptimizeKeepsTheLook(const uint8_t* data, size_t size) {
         // Pixels beyond their colour table cannot be written at all.
         TStringStream scratch;
         gif.SaveToStream(scratch);
-        // Extension blocks kept as read (a control block of another size) may be more than giflib
-        // takes; then giflib is no judge of the optimized file either.
+        // Extension blocks kept as read may be more than giflib takes; then giflib is no judge of
+        // the optimized file either.
         giflibJudges = GiflibFrames(scratch.DataString()) == gif.Images().Count();
         // Likewise our own reading of what we wrote.
         TGIFImage reread;

@@ -134,7 +134,11 @@ void TGIFImage::DrawAnimated(TCanvas& canvas, const TRect& rect) {
         destRect = dest->ClipRect();
     }
     Paint(painter_, *dest, destRect, DrawOptions);
-    if (!painter_) return;
+    if (!painter_) {
+        // A painter without a thread ran to its end inside Paint: the canvas gets what it left.
+        if (!direct) DrawImageBitmap(canvas, rect);
+        return;
+    }
     painter_->Start();
     if (direct) return;
     while (painter_ && !painter_->Painted() && !painter_->Stopped()) {

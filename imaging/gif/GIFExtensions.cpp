@@ -157,8 +157,8 @@ void TGIFGraphicControlExtension::SetDisposal(uint8_t value) {
 
 void TGIFGraphicControlExtension::SaveToStream(TStream& stream) {
     TGIFExtension::SaveToStream(stream);
-    // Reading ignores the size byte and the terminator, but other readers go by them: an odd
-    // value kept from the file would make them take the blocks that follow as part of this one.
+    // Always the standard block: the fields beyond the fourth byte and any further sub-blocks of
+    // what was read are not kept.
     uint8_t b[6] = {4, Record.PackedFields, 0, 0, Record.TransparentColorIndex, 0};
     PutWord(b + 2, Record.Delay);
     stream.WriteBuffer(b, 6);
@@ -166,15 +166,28 @@ void TGIFGraphicControlExtension::SaveToStream(TStream& stream) {
 
 void TGIFGraphicControlExtension::LoadFromStream(TStream& stream) {
     TGIFExtension::LoadFromStream(stream);
-    uint8_t b[6] = {Record.BlockSize, Record.PackedFields, 0, 0, Record.TransparentColorIndex, Record.Terminator};
-    PutWord(b + 2, Record.Delay);
-    const int64_t got = stream.Read(b, 6);
-    Record.BlockSize = b[0];
-    Record.PackedFields = b[1];
-    Record.Delay = Word(b + 2);
-    Record.TransparentColorIndex = b[4];
-    Record.Terminator = b[5];
-    if (got < 6) {
+    // The block goes by its size byte and ends at its terminator, as other readers take it: a
+    // block of another size must not swallow or leave behind bytes of the blocks after it.
+    Record = TRecord{};
+    uint8_t b[255] = {};
+    uint8_t size = 0;
+    bool whole = stream.Read(&size, 1) == 1;
+    Record.BlockSize = size;
+    if (whole && size > 0) {
+        whole = stream.Read(b, size) == size;
+        Record.PackedFields = b[0];
+        Record.Delay = Word(b + 1);
+        Record.TransparentColorIndex = b[3];
+        while (whole) {
+            uint8_t more = 0;
+            if (stream.Read(&more, 1) != 1) whole = false;
+            else if (more == 0) break;
+            else whole = stream.Read(b, more) == more;
+        }
+    }
+    // Without its index byte the block names no transparent colour.
+    if (!whole || size < 4) Record.PackedFields &= static_cast<uint8_t>(~1);
+    if (!whole) {
         Warning(1, "Premature end of data");
         return;
     }

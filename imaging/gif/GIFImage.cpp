@@ -421,7 +421,8 @@ void TGIFImageList::LoadFromStream(TStream& stream, TGIFImage* parent) {
         Add(std::move(frame));
         const int64_t size = stream.Size();
         const int64_t percent = size > 0 ? std::clamp<int64_t>(stream.Position() * 100 / size, 0, 100) : 0;
-        parent->Progress(parent, psRunning, static_cast<uint8_t>(percent), false, TRect{}, "Loading...");
+        parent->Progress(parent, psRunning, static_cast<uint8_t>(percent), TGIFImage::RenderOnLoad, TRect{},
+                         "Loading...");
     }
 }
 
@@ -435,6 +436,7 @@ void TGIFTrailer::LoadFromStream(TStream& stream) {
 // ---------------------------------------------------------------------------------------------
 // Image
 
+bool TGIFImage::RenderOnLoad = false;
 TGIFDrawOptions TGIFImage::DefaultDrawOptions = 0x068F;
 uint8_t TGIFImage::DefaultColorReduction = 6;
 int TGIFImage::DefaultReductionBits = 8;

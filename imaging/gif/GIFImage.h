@@ -282,7 +282,11 @@ public:
     uint8_t Disposal() const { return (Record.PackedFields >> 2) & 7; }
     void SetDisposal(uint8_t value);
 
+    // Always size 4 and terminator 0.
     void SaveToStream(TStream& stream) override;
+    // By the size byte: the fields from the first four data bytes (a missing one is 0), then
+    // every sub-block up to the terminator is skipped. A block without its index byte, or cut off
+    // by the end of the stream (a warning), marks nothing transparent.
     void LoadFromStream(TStream& stream) override;
 };
 
@@ -608,6 +612,9 @@ public:
     // Optimize first when OptimizeOnWrite is set, then the GIF data.
     void WriteData(TStream& stream);
     static bool OptimizeOnWrite;
+    // Every frame renders its bitmap as soon as it is read, and the frame loop's progress asks for
+    // a redraw. Off by default.
+    static bool RenderOnLoad;
 
     // Shrinks the image; the look of every frame and the total of delays stay.
     void Optimize(TGIFOptimizeOptions options, uint8_t colorReduction, uint8_t ditherMode, int reductionBits);

@@ -194,6 +194,7 @@ void TGIFSubImage::LoadFromStream(TStream& stream) {
         colorMap_->LoadFromStream(stream, count);
     }
     Decompress(stream);
+    if (TGIFImage::RenderOnLoad) Bitmap();
 }
 
 void TGIFSubImage::Assign(TPersistent* source) {

@@ -245,6 +245,26 @@ TEST_F(PainterTiming, TilesAtTheImagesPitch) {
         EXPECT_EQ(target.GetPixel(x, y), c) << x << "," << y;
 }
 
+TEST_F(PainterTiming, DrawWithoutAThreadShowsWhatThePainterLeft) {
+    // Neither doThreaded nor doDirectDraw: the painter runs inside Draw into the image's bitmap.
+    for (bool raises : {false, true}) {
+        SCOPED_TRACE(raises);
+        TGIFImage gif;
+        Build(gif, 2, {3, 3});
+        gif.DrawOptions = Opt({doAnimate, doTransparent});
+        if (raises) gif.OnAfterPaint = [](TObject*) { throw GIFException("painter broke"); };
+        TBitmap target;
+        target.SetPixelFormat(pf24bit);
+        target.SetSize(8, 6);
+        target.Canvas().Brush.Color = clWhite;
+        target.Canvas().FillRect(Rect(0, 0, 8, 6));
+        EXPECT_EQ(ErrorOf([&] { gif.Draw(target.Canvas(), Rect(0, 0, 8, 6)); }), raises ? "painter broke" : "(no error)");
+        // The last frame painted, stretched over the rectangle; nothing when the painter raised.
+        const TColor want = raises ? clWhite : gif.Header().ColorMap().Colors(1);
+        for (auto [x, y] : {std::pair{0, 0}, {7, 5}}) EXPECT_EQ(target.GetPixel(x, y), want) << x << "," << y;
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Composition
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "GifTestSupport.h"
+#include "GiflibOracle.h"
 #include "support/ErrorOf.h"
 
 namespace {
@@ -259,6 +260,69 @@ TEST(GIFDecode, TheFillIndexComesFromTheFirstGraphicControlExtension) {
     EXPECT_TRUE(g.image.IsTransparent());
 }
 
+TEST(GIFDecode, ControlBlocksGoByTheirSizeByteAndTerminator) {
+    struct Case {
+        const char* what;
+        std::string block;  // after 21 F9
+        int disposal, delay, index;
+        bool transparent;
+        std::string giflibBlock;  // what giflib reads in its place; "": the block itself
+    };
+    const Case cases[] = {
+        // giflib takes the byte after an empty block's terminator for one more sub-block's size,
+        // so it is asked about the standard block of all fields 0 instead.
+        {"size 0", "00", 0, 0, 0, false, "04 00 00 00 00 00"},
+        {"size 3: no index byte", "03 05 0A 00 00", 1, 10, 0, false, ""},
+        {"size 5", "05 05 0A 00 01 EE 00", 1, 10, 1, true, ""},
+        {"size 6", "06 09 0B 01 01 EE FF 00", 2, 267, 1, true, ""},
+        {"a further sub-block", "04 05 0A 00 01 02 AA BB 00", 1, 10, 1, true, ""},
+    };
+    const std::string frames = Frame({1, 0, 1}) + Frame({0, 1, 1}) + ";";
+    // A failed assertion ends its row only.
+    auto check = [&](const Case& c) {
+        const std::string file = Screen(3, 1) + Hex("21 F9") + Hex(c.block) + frames;
+        GiflibFile lib;
+        const std::string oracle = c.giflibBlock.empty() ? c.block : c.giflibBlock;
+        ASSERT_TRUE(GiflibRead(Screen(3, 1) + Hex("21 F9") + Hex(oracle) + frames, lib));
+        TRecordedGif g;
+        ASSERT_EQ(g.Load(file), "");
+        EXPECT_TRUE(g.warnings.empty());
+        ASSERT_EQ(g.image.Images().Count(), static_cast<int>(lib.frames.size()));
+        for (size_t i = 0; i < lib.frames.size(); ++i) EXPECT_EQ(g.Pixels(static_cast<int>(i)), lib.frames[i].pixels);
+        TGIFSubImage* f = g.image.Images().SubImages(0);
+        ASSERT_NE(f->GraphicControlExtension, nullptr);
+        EXPECT_EQ(f->GraphicControlExtension->Disposal(), c.disposal);
+        EXPECT_EQ(f->GraphicControlExtension->Delay(), c.delay);
+        EXPECT_EQ(f->GraphicControlExtension->TransparentColorIndex(), c.index);
+        EXPECT_EQ(f->Transparent, c.transparent);
+        EXPECT_EQ(g.image.IsTransparent(), c.transparent);
+
+        // Saved, the block has the standard size, and giflib reads its fields too.
+        TStringStream out;
+        g.image.SaveToStream(out);
+        GiflibFile back;
+        ASSERT_TRUE(GiflibRead(out.DataString(), back));
+        ASSERT_EQ(back.frames.size(), lib.frames.size());
+        for (size_t i = 0; i < lib.frames.size(); ++i) EXPECT_EQ(back.frames[i].pixels, lib.frames[i].pixels);
+        EXPECT_EQ(back.frames[0].disposal, c.disposal);
+        EXPECT_EQ(back.frames[0].delay, c.delay);
+        EXPECT_EQ(back.frames[0].transparent, c.transparent ? c.index : -1);
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        check(c);
+    }
+    // Cut off inside the block, or inside its further sub-blocks: nothing transparent, a warning.
+    for (const char* cut : {"05 05 0A 00", "04 05 0A 00 01 02 AA"}) {
+        SCOPED_TRACE(cut);
+        TRecordedGif g;
+        ASSERT_EQ(g.Load(Screen(3, 1) + Hex("21 F9") + Hex(cut)), "");
+        EXPECT_EQ(g.warnings, std::vector<std::string>{"Premature end of data"});
+        EXPECT_FALSE(g.image.IsTransparent());
+        EXPECT_FALSE(g.image.Images().SubImages(0)->Transparent);
+    }
+}
+
 TEST(GIFDecode, BlockStructure) {
     const std::string two = Screen(1, 1) + Frame({1}) + Hex("00 00") + Frame({0}) ;
     struct Case {
@@ -340,4 +404,29 @@ TEST(GIFDecode, ProgressAndTheStreamOnFailure) {
     EXPECT_EQ(s.Position(), 2);
     EXPECT_EQ(bad.image.Images().Count(), 1);  // the frames read so far stay
     EXPECT_EQ(bad.progress.back(), std::make_pair(psEnding, 0));
+}
+
+TEST(GIFDecode, RenderOnLoadRendersEachFrameAsItIsReadAndAsksForRedraws) {
+    struct Restore {
+        bool saved = TGIFImage::RenderOnLoad;
+        ~Restore() { TGIFImage::RenderOnLoad = saved; }
+    } restore;
+    EXPECT_FALSE(TGIFImage::RenderOnLoad);
+    for (bool on : {false, true}) {
+        SCOPED_TRACE(on);
+        TGIFImage::RenderOnLoad = on;
+        TGIFImage image;
+        std::vector<std::string> seen;
+        image.OnProgress = [&](TObject*, TProgressStage stage, uint8_t, bool redraw, const TRect&, const std::string& msg) {
+            if (stage == psRunning && msg == "Loading...") seen.push_back(redraw ? "frame read, redraw" : "frame read");
+            if (stage == psStarting && msg == "Rendering...") seen.push_back("render");
+        };
+        TStringStream s(Screen(1, 1) + Frame({1}) + Frame({0}) + ";");
+        image.LoadFromStream(s);
+        const std::vector<std::string> want =
+            on ? std::vector<std::string>{"render", "frame read, redraw", "render", "frame read, redraw"}
+               : std::vector<std::string>{"frame read", "frame read"};
+        EXPECT_EQ(seen, want);
+        EXPECT_EQ(image.Images().SubImages(1)->HasBitmap(), on);
+    }
 }

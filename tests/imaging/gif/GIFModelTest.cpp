@@ -149,16 +149,16 @@ TEST(GIFExtensions, GraphicControl) {
     EXPECT_EQ(gce->Disposal(), 3);
     EXPECT_TRUE(gce->Transparent());
 
-    // The block size is not checked; a short block warns and keeps what came.
+    // Any other size, or further sub-blocks, are written back as the standard block; a short
+    // block warns and keeps what came.
     TFrameRig odd;
-    auto* g2 = dynamic_cast<TGIFGraphicControlExtension*>(odd.Read(Hex("21 F9 09 00 20 00 03 00")));
+    auto* g2 = dynamic_cast<TGIFGraphicControlExtension*>(odd.Read(Hex("21 F9 09 00 20 00 03 00 00 00 00 00 00")));
     ASSERT_NE(g2, nullptr);
     EXPECT_EQ(g2->Record.BlockSize, 9);
     EXPECT_EQ(g2->Delay(), 32);
-    // Written back as a well-formed block, so that other readers stay in step.
     EXPECT_EQ(Saved(*g2), Hex("21 F9 04 00 20 00 03 00"));
     TFrameRig tail;
-    auto* g4 = dynamic_cast<TGIFGraphicControlExtension*>(tail.Read(Hex("21 F9 04 01 05 00 02 02")));
+    auto* g4 = dynamic_cast<TGIFGraphicControlExtension*>(tail.Read(Hex("21 F9 04 01 05 00 02 02 AA BB 00")));
     ASSERT_NE(g4, nullptr);
     EXPECT_EQ(Saved(*g4), Hex("21 F9 04 01 05 00 02 00"));
     TFrameRig cut;

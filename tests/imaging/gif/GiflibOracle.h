@@ -11,6 +11,8 @@ struct GiflibFrame {
     bool interlaced = false;
     std::vector<uint8_t> pixels;
     std::vector<GifColorType> colours;  // the frame's active table
+    // The frame's graphic control block as giflib reads it (size 4 only); -1: none or refused.
+    int disposal = -1, delay = -1, transparent = -1;
 };
 
 struct GiflibFile {
@@ -56,6 +58,12 @@ inline bool GiflibRead(const std::string& bytes, GiflibFile& out) {
             f.pixels.assign(s.RasterBits, s.RasterBits + static_cast<size_t>(f.width) * f.height);
             const ColorMapObject* m = s.ImageDesc.ColorMap ? s.ImageDesc.ColorMap : g->SColorMap;
             if (m) f.colours.assign(m->Colors, m->Colors + m->ColorCount);
+            GraphicsControlBlock gcb;
+            if (DGifSavedExtensionToGCB(g, i, &gcb) == GIF_OK) {
+                f.disposal = gcb.DisposalMode;
+                f.delay = gcb.DelayTime;
+                f.transparent = gcb.TransparentColor;
+            }
             out.frames.push_back(std::move(f));
         }
     }
