@@ -191,6 +191,18 @@ struct DecodeJob {
     int msgCode;
 };
 
+// One row of the codec's CMYK output as blue, green, red. Adobe's files store each ink inverted
+// (255: no ink), as libjpeg hands it on; any other file stores the ink itself.
+void CmykToBgr(const JSAMPLE* cmyk, uint8_t* bgr, JDIMENSION width, bool inverted) {
+    for (JDIMENSION x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
+        unsigned c = cmyk[0], m = cmyk[1], y = cmyk[2], k = cmyk[3];
+        if (!inverted) c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
+        bgr[0] = static_cast<uint8_t>((y * k + 127) / 255);
+        bgr[1] = static_cast<uint8_t>((m * k + 127) / 255);
+        bgr[2] = static_cast<uint8_t>((c * k + 127) / 255);
+    }
+}
+
 uint8_t* SupplyRows(DecodeJob* job, int width, int height, TPixelFormat format, int64_t* stride) noexcept {
     try {
         return job->allocate(job->context, width, height, format, stride);
@@ -233,11 +245,15 @@ JobResult RunDecode(DecodeJob* job) {
     cinfo.scale_denom = static_cast<unsigned>(job->scaleDenom);
     cinfo.dct_method = job->fast ? JDCT_IFAST : JDCT_ISLOW;
     cinfo.do_fancy_upsampling = job->fast ? FALSE : TRUE;
-    cinfo.out_color_space = job->gray || cinfo.jpeg_color_space == JCS_GRAYSCALE ? JCS_GRAYSCALE : JCS_EXT_BGR;
+    // libjpeg converts CMYK and YCCK only to CMYK: those files decode through rows of their own.
+    const bool cmyk = !job->gray && (cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK);
+    if (cmyk) cinfo.out_color_space = JCS_CMYK;
+    else cinfo.out_color_space = job->gray || cinfo.jpeg_color_space == JCS_GRAYSCALE ? JCS_GRAYSCALE : JCS_EXT_BGR;
     jpeg_calc_output_dimensions(&cinfo);
+    const int channels = cinfo.output_components == 1 ? 1 : 3;
     // The sizes come from the file: the output, and for a multi-scan file the coefficients of the
     // whole image, which the codec keeps from the start, must fit the cap before anything is taken.
-    const int64_t output = static_cast<int64_t>(cinfo.output_width) * cinfo.output_height * cinfo.output_components;
+    const int64_t output = static_cast<int64_t>(cinfo.output_width) * cinfo.output_height * channels;
     const bool multiScan = jpeg_has_multiple_scans(&cinfo);
     const int64_t coefficients = static_cast<int64_t>(cinfo.image_width) * cinfo.image_height * cinfo.num_components * 2;
     if (output > job->cap || (multiScan && coefficients > job->cap)) {
@@ -246,18 +262,28 @@ JobResult RunDecode(DecodeJob* job) {
     }
     int64_t stride = 0;
     uint8_t* pixels = SupplyRows(job, static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height),
-                                 cinfo.output_components == 1 ? pf8bit : pf24bit, &stride);
+                                 channels == 1 ? pf8bit : pf24bit, &stride);
     if (!pixels) {
         jpeg_destroy_decompress(&cinfo);
         return *job->failure ? jrCaught : jrNoMemory;
     }
     jpeg_start_decompress(&cinfo);
-    JSAMPROW rows[16];
+    constexpr JDIMENSION kStrip = 16;
+    JSAMPROW rows[kStrip];
+    // CMYK comes four bytes a pixel into a strip of the codec's pool (freed with it on every path).
+    JSAMPARRAY strip = nullptr;
+    if (cmyk)
+        strip = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                           cinfo.output_width * 4, kStrip);
     while (cinfo.output_scanline < cinfo.output_height) {
         const JDIMENSION first = cinfo.output_scanline;
-        const JDIMENSION count = std::min<JDIMENSION>(16, cinfo.output_height - first);
-        for (JDIMENSION i = 0; i < count; ++i) rows[i] = pixels + stride * static_cast<int64_t>(first + i);
-        jpeg_read_scanlines(&cinfo, rows, count);
+        const JDIMENSION count = std::min<JDIMENSION>(kStrip, cinfo.output_height - first);
+        for (JDIMENSION i = 0; i < count; ++i)
+            rows[i] = cmyk ? strip[i] : pixels + stride * static_cast<int64_t>(first + i);
+        const JDIMENSION got = jpeg_read_scanlines(&cinfo, rows, count);
+        for (JDIMENSION i = 0; cmyk && i < got; ++i)
+            CmykToBgr(strip[i], pixels + stride * static_cast<int64_t>(first + i), cinfo.output_width,
+                      cinfo.saw_Adobe_marker);
     }
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);

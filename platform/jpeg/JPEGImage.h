@@ -1,9 +1,9 @@
 #pragma once
 // The framework's JPEG graphic over libjpeg (version-62 API): keeps the compressed data it was
 // loaded from and decodes it at a scale of 1/1, 1/2, 1/4 or 1/8 into a bitmap (24 bits blue, green,
-// red; a greyscale file as 8 bits with the grey palette); takes a bitmap in and compresses it at a
-// quality of 1 to 100. A fatal codec error raises EJPEG "JPEG error #n" with the codec's message
-// number; warnings are silent.
+// red, a CMYK or YCCK file converted to them; a greyscale file as 8 bits with the grey palette);
+// takes a bitmap in and compresses it at a quality of 1 to 100. A fatal codec error raises EJPEG
+// "JPEG error #n" with the codec's message number; warnings are silent.
 #include <cstdint>
 #include <memory>
 
