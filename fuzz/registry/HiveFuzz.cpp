@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/Exceptions.h"
+#include "platform/Initialise.h"
 #include "platform/Strings.h"
 #include "platform/registry/Registry.h"
 
@@ -56,6 +57,11 @@ int Walk(const std::string& path, int depth) {
 }
 
 }  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    platform::initialise();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const fs::path base = fs::temp_directory_path() / ("va_fuzz_registry_" + std::to_string(::getpid()));
