@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the registry as the HKEY_CURRENT_USER store file. Each input gets a
-// folder of its own (the settings layer caches files by name), the registry walks every key and
-// reads every value, then writes one value, which writes the whole store back, and reads it again.
+// folder of its own; the registry walks every key and reads every value, then writes one value,
+// which writes the whole store back, and reads it again.
 #include <unistd.h>
 
 #include <cstdint>
