@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -23,6 +24,22 @@ std::string ErrorText(int err) { return std::strerror(err); }
 }
 
 constexpr size_t kSuffixLength = 12;
+
+// The process's umask, read without changing it (umask() can only be read by setting it, which
+// would race with files other threads create); the kernel shows it since Linux 4.7.
+mode_t CurrentUmask() {
+    if (FILE* f = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        unsigned mask = 0;
+        bool found = false;
+        while (!found && std::fgets(line, sizeof line, f)) found = std::sscanf(line, "Umask: %o", &mask) == 1;
+        std::fclose(f);
+        if (found) return static_cast<mode_t>(mask);
+    }
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mask;
+}
 
 std::string RandomSuffix() {
     static thread_local std::mt19937_64 gen{std::random_device{}()};
@@ -77,7 +94,7 @@ struct TempFile {
 
 }  // namespace
 
-void AtomicWriteFile(const std::string& fileName, std::string_view data) {
+void AtomicWriteFile(const std::string& fileName, std::string_view data, int newFileMode) {
     if (fileName.empty()) RaiseCreate(fileName, ENOENT);
 
     // Write through a symbolic link rather than replacing the link by a plain file.
@@ -108,8 +125,9 @@ void AtomicWriteFile(const std::string& fileName, std::string_view data) {
     TempFile tmp;
     for (int attempt = 0; attempt < 100 && tmp.fd < 0; ++attempt) {
         std::string candidate = dirPrefix + namePrefix + RandomSuffix();
-        // 0666 lets the umask decide the mode of a new file, as any other file the user creates.
-        int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        // Private while it fills: a reader who opened it now would keep reading whatever the
+        // mode becomes later. It gets its final mode once the content is written.
+        int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0) {
             if (errno != EEXIST) RaiseCreate(fileName, errno);
             continue;
@@ -138,7 +156,12 @@ void AtomicWriteFile(const std::string& fileName, std::string_view data) {
         p += n;
         left -= static_cast<size_t>(n);
     }
-    if (exists && ::fchmod(tmp.fd, st.st_mode & 07777) != 0) RaiseCreate(fileName, errno);
+    // The target's own mode, or for a new file what the caller asks, by default 0666 less the
+    // umask, as any other file the user creates.
+    const mode_t mode = exists ? st.st_mode & 07777
+                               : newFileMode >= 0 ? static_cast<mode_t>(newFileMode) & 07777
+                                                  : 0666 & ~CurrentUmask();
+    if (::fchmod(tmp.fd, mode) != 0) RaiseCreate(fileName, errno);
     if (::fsync(tmp.fd) != 0) {
         int err = errno;
         throw EWriteError("Cannot write file \"" + fileName + "\". " + ErrorText(err));

@@ -46,11 +46,12 @@ int Run() {
 }
 
 void StopUnits() {
+    // The reverse of the start.
     SetDefaultCodePrompt({});
     SetDefaultMessageSink({});
+    imaging::finalise();
     web::finalise();
     ui::finalise();
-    imaging::finalise();
 }
 
 }  // namespace program

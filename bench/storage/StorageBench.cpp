@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/CpLiteral.h"
+#include "platform/Initialise.h"
 #include "storage/clFriend.h"
 #include "storage/clUrlList.h"
 
@@ -196,6 +197,7 @@ BENCHMARK(BM_PugiLoadSave)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MergeByLogin)->Arg(100000)->Arg(200000)->Unit(benchmark::kMillisecond)->Complexity();
 
 int main(int argc, char** argv) {
+    platform::initialise();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

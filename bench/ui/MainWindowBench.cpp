@@ -13,6 +13,7 @@
 #include <string>
 
 #include "agent/CheckMessagesClass.h"
+#include "platform/Initialise.h"
 #include "platform/ProgramDir.h"
 #include "platform/gui/Application.h"
 #include "platform/registry/Registry.h"
@@ -111,6 +112,7 @@ BENCHMARK(BM_NewMessageMarks)->UseManualTime()->Iterations(5)->Unit(benchmark::k
 BENCHMARK(BM_NewMessageMarksPlainWalk)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
+    platform::initialise();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     static int qtArgc = 1;
     InitialiseGui(qtArgc, argv);

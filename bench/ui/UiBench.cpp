@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/Initialise.h"
 #include "platform/ProgramDir.h"
 #include "platform/gui/Application.h"
 #include "platform/gui/ExtCtrls.h"
@@ -111,6 +112,7 @@ BENCHMARK(BM_BareFriend)->Arg(0)->Arg(1000)->Arg(10000)->UseManualTime()->Iterat
 BENCHMARK(BM_Click)->Args({10000, 1})->Args({10000, 0})->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
+    platform::initialise();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     InitialiseGui(argc, argv);
     QTemporaryDir registry;

@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the registry as the HKEY_CURRENT_USER store file. Each input gets a
-// folder of its own (the settings layer caches files by name), the registry walks every key and
-// reads every value, then writes one value, which writes the whole store back, and reads it again.
+// folder of its own; the registry walks every key and reads every value, then writes one value,
+// which writes the whole store back, and reads it again.
 #include <unistd.h>
 
 #include <cstdint>
@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/Exceptions.h"
+#include "platform/Initialise.h"
 #include "platform/Strings.h"
 #include "platform/registry/Registry.h"
 
@@ -56,6 +57,11 @@ int Walk(const std::string& path, int depth) {
 }
 
 }  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    platform::initialise();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const fs::path base = fs::temp_directory_path() / ("va_fuzz_registry_" + std::to_string(::getpid()));

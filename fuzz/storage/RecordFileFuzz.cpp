@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/Exceptions.h"
+#include "platform/Initialise.h"
 #include "storage/StorageInit.h"
 #include "storage/clFriend.h"
 
@@ -73,6 +74,7 @@ protected:
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    platform::initialise();
     storage::initialise();
     return 0;
 }

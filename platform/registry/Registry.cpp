@@ -16,7 +16,10 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
+#include <string_view>
 
+#include "platform/AtomicFile.h"
 #include "platform/Codec.h"
 #include "platform/Strings.h"
 
@@ -189,12 +192,9 @@ int ParseHive(const QByteArray& bytes, QSettings::SettingsMap& map) {
     return skipped;
 }
 
-bool ReadHive(QIODevice& device, QSettings::SettingsMap& map) {
-    ParseHive(device.readAll(), map);
-    return true;
-}
-
-bool WriteHive(QIODevice& device, const QSettings::SettingsMap& map) {
+// The store's text for map; false when a value cannot be written (one outside any key, or of
+// another kind).
+bool WriteHive(const QSettings::SettingsMap& map, QByteArray& bytes) {
     QString out = QStringLiteral("; Velmora Agent registry store (HKEY_CURRENT_USER)\n");
     QString current;
     bool first = true;
@@ -229,29 +229,48 @@ bool WriteHive(QIODevice& device, const QSettings::SettingsMap& map) {
         }
         out += u'\n';
     }
-    QByteArray bytes = out.toUtf8();
-    return device.write(bytes) == bytes.size();
+    bytes = out.toUtf8();
+    return true;
 }
 
-// The outcome of the last write through the format, for Flush to check: QSettings keeps only
-// its first error, so a store that was malformed when read would hide a later failed write.
-thread_local bool t_writeCalled = false;
-thread_local bool t_writeOk = false;
-
-bool WriteHiveChecked(QIODevice& device, const QSettings::SettingsMap& map) {
-    t_writeCalled = true;
-    t_writeOk = WriteHive(device, map);
-    return t_writeOk;
-}
-
+// QSettings only places the store: its user path for this format says where the file lives. It
+// neither reads nor writes the file, so that no copy it keeps in memory (its cache is shared by
+// the whole process and written back whenever it holds changes) can stand for the file or rewrite
+// it; TRegistry reads the file itself and writes it on Flush alone.
 QSettings::Format HiveFormat() {
-    static const QSettings::Format format =
-        QSettings::registerFormat(QStringLiteral("hive"), ReadHive, WriteHiveChecked, Qt::CaseSensitive);
+    static const QSettings::Format format = QSettings::registerFormat(
+        QStringLiteral("hive"), [](QIODevice&, QSettings::SettingsMap&) { return true; },
+        [](QIODevice&, const QSettings::SettingsMap&) { return false; }, Qt::CaseSensitive);
     return format;
 }
 
-const char* kOrganization = "VelmoraAgent";
-const char* kApplication = "HKEY_CURRENT_USER";
+QString StoreFileName() {
+    QSettings s(HiveFormat(), QSettings::UserScope, QString::fromLatin1("VelmoraAgent"),
+                QString::fromLatin1("HKEY_CURRENT_USER"));
+    return s.fileName();
+}
+
+// Reads the store file whole. A missing file (or a link to nothing) reads as empty; false when a
+// file is there but cannot be read (a folder, no rights).
+bool ReadStoreFile(const QString& fileName, QByteArray& bytes) {
+    bytes.clear();
+    const QByteArray native = QFile::encodeName(fileName);
+    int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT;
+    char buf[65536];
+    bool ok = true;
+    for (;;) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        bytes.append(buf, n);
+    }
+    ::close(fd);
+    return ok;
+}
 
 QString Q(const std::string& cp1251) { return QString::fromStdU16String(Cp1251ToUtf16(cp1251)); }
 std::string S(const QString& s) { return Utf16ToCp1251(s.toStdU16String()); }
@@ -342,31 +361,22 @@ bool MakeFolders(const QString& dir) {
     return true;
 }
 
-// Makes sure the store file exists with mode 0600 before anything is written into it, so the
-// password is never readable by others, not even for a moment.
+// Makes the store's folders and gives an existing store mode 0600 before it is replaced (the
+// replacement keeps it; a new store is written 0600), so the password is never readable by
+// others, not even for a moment. False for anything but a regular file or no file in its place.
 bool PrepareFile(const QString& fileName) {
     if (!MakeFolders(QFileInfo(fileName).absolutePath())) return false;
     QByteArray native = QFile::encodeName(fileName);
-    int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd >= 0) {
-        ::close(fd);
-        return true;
-    }
-    if (errno != EEXIST) return false;
     struct stat st {};
+    if (::lstat(native.constData(), &st) != 0) return errno == ENOENT;
     if (::stat(native.constData(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     return (st.st_mode & 0777) == 0600 || ::chmod(native.constData(), 0600) == 0;
 }
 
-// A store with lines that could not be read is copied unchanged to "<store>.bak" before a write
-// replaces it, so that what was skipped can still be recovered by hand. False when the copy
-// cannot be made; true when none is needed.
-bool BackUpDamagedStore(const QString& fileName) {
-    QFile store(fileName);
-    if (!store.open(QIODevice::ReadOnly)) return true;  // nothing readable to keep
-    const QByteArray bytes = store.readAll();
-    QSettings::SettingsMap map;
-    if (ParseHive(bytes, map) == 0) return true;
+// A store with lines that could not be read is copied unchanged (bytes) to "<store>.bak" before a
+// write replaces it, so that what was skipped can still be recovered by hand. False when the copy
+// cannot be made.
+bool BackUpDamagedStore(const QString& fileName, const QByteArray& bytes) {
     // The copy holds the password as the store does: private from the start.
     const QByteArray native = QFile::encodeName(fileName + QStringLiteral(".bak"));
     int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
@@ -386,30 +396,65 @@ bool BackUpDamagedStore(const QString& fileName) {
 
 // ---------------------------------------------------------------------------------------------
 
+// HKEY_CURRENT_USER as this object sees it: the store file as last read, with this object's
+// unsaved changes on top. The file is read again whenever it is another file than the one read
+// (every save replaces it), so a save made through another object shows at once.
 struct TRegistry::Impl {
-    std::unique_ptr<QSettings> settings;  // HKEY_CURRENT_USER only
-    QSet<QString> created;                // keys created by this object that hold no value yet
+    QSet<QString> created;  // keys created by this object that hold no value yet
+    std::map<QString, std::optional<QVariant>> changes;  // unsaved: a value, or none for a removal
 
-    QSettings& User() {
-        if (!settings) {
-            settings = std::make_unique<QSettings>(HiveFormat(), QSettings::UserScope,
-                                                   QString::fromLatin1(kOrganization),
-                                                   QString::fromLatin1(kApplication));
-            settings->setFallbacksEnabled(false);
-        }
-        return *settings;
+    const QString& File() {
+        if (file_.isEmpty()) file_ = StoreFileName();
+        return file_;
     }
-    // An unreadable store reads as an empty one.
-    bool Readable() { return User().status() == QSettings::NoError; }
+    // A store that cannot be read reads as empty.
+    const QSettings::SettingsMap& Values() {
+        struct stat st {};
+        Stamp now;
+        if (::stat(QFile::encodeName(File()).constData(), &st) == 0)
+            now = {true, st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
+        if (!loaded_ || !(now == read_)) {
+            QByteArray bytes;
+            values_.clear();
+            if (ReadStoreFile(File(), bytes)) ParseHive(bytes, values_);
+            for (const auto& [key, value] : changes) Apply(values_, key, value);
+            read_ = now;
+            loaded_ = true;
+        }
+        return values_;
+    }
+    void Change(const QString& key, std::optional<QVariant> value) {
+        Values();
+        Apply(values_, key, value);
+        changes[key] = std::move(value);
+    }
+    // Forgets what was read, so that the next look reads the file.
+    void Reread() { loaded_ = false; }
+
+    static void Apply(QSettings::SettingsMap& map, const QString& key, const std::optional<QVariant>& value) {
+        if (value) map.insert(key, *value);
+        else map.remove(key);
+    }
+
+private:
+    struct Stamp {
+        bool exists = false;
+        dev_t dev = 0;
+        ino_t ino = 0;
+        off_t size = 0;
+        time_t sec = 0;
+        long nsec = 0;
+        bool operator==(const Stamp&) const = default;
+    };
+    QString file_;
+    QSettings::SettingsMap values_;
+    Stamp read_;
+    bool loaded_ = false;
 };
 
 int RegistryFormat() { return static_cast<int>(HiveFormat()); }
 
-std::string RegistryFileName() {
-    QSettings s(HiveFormat(), QSettings::UserScope, QString::fromLatin1(kOrganization),
-                QString::fromLatin1(kApplication));
-    return QFile::encodeName(s.fileName()).toStdString();
-}
+std::string RegistryFileName() { return QFile::encodeName(StoreFileName()).toStdString(); }
 
 void SetRegistryFolder(const std::string& dir) {
     QSettings::setPath(HiveFormat(), QSettings::UserScope, QFile::decodeName(QByteArray::fromStdString(dir)));
@@ -455,11 +500,10 @@ bool TRegistry::KeyExists(const std::string& key) {
     QString enc = EncodePath(path);
     for (const QString& c : std::as_const(Store().created))
         if (c == enc || c.startsWith(enc + u'/')) return true;
-    if (!Store().Readable()) return false;
-    QSettings& s = Store().User();
-    for (const QString& k : s.allKeys())
-        if (k.startsWith(enc + u'/')) return true;
-    return false;
+    const QString prefix = enc + u'/';
+    const QSettings::SettingsMap& values = Store().Values();
+    auto it = values.lowerBound(prefix);
+    return it != values.end() && it.key().startsWith(prefix);
 }
 
 bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
@@ -492,16 +536,30 @@ bool TRegistry::OpenKeyReadOnly(const std::string& key) {
 
 void TRegistry::Flush() {
     if (!dirty_) return;
-    QSettings& s = Store().User();
-    QString file = s.fileName();
-    if (!BackUpDamagedStore(file)) Fail("Cannot write the registry store backup " + S(file) + ".bak");
-    if (!PrepareFile(file)) Fail("Cannot write the registry store " + S(file));
-    t_writeCalled = t_writeOk = false;
-    s.sync();
-    if (!t_writeCalled || !t_writeOk || s.status() == QSettings::AccessError)
-        Fail("Cannot write the registry store " + S(file));
-    ::chmod(QFile::encodeName(file).constData(), 0600);
+    Impl& store = Store();
+    // The changes go into the file now or not at all: a save that fails leaves none behind for a
+    // later write to carry into the store, and the file stays as it was.
+    const auto changes = std::move(store.changes);
+    store.changes.clear();
+    store.Reread();
     dirty_ = false;
+    const QString file = store.File();
+    // Written over the file as it is now, so what other saves put there since it was read stays.
+    QByteArray current;
+    if (!ReadStoreFile(file, current)) Fail("Cannot write the registry store " + S(file));
+    QSettings::SettingsMap map;
+    if (ParseHive(current, map) > 0 && !BackUpDamagedStore(file, current))
+        Fail("Cannot write the registry store backup " + S(file) + ".bak");
+    if (!PrepareFile(file)) Fail("Cannot write the registry store " + S(file));
+    for (const auto& [key, value] : changes) Impl::Apply(map, key, value);
+    QByteArray bytes;
+    if (!WriteHive(map, bytes)) Fail("Cannot write the registry store " + S(file));
+    try {
+        AtomicWriteFile(QFile::encodeName(file).toStdString(),
+                        std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())), 0600);
+    } catch (const Exception&) {
+        Fail("Cannot write the registry store " + S(file));
+    }
 }
 
 void TRegistry::CloseKey() {
@@ -525,12 +583,14 @@ void TRegistry::GetKeyNames(TStringList& names) {
         for (const QString& k : ClassesSubKeys(Q(path_))) names.Add(S(k));
         return;
     }
-    if (!Store().Readable()) return;
-    QSettings& s = Store().User();
-    QString enc = EncodePath(path_);
-    if (!enc.isEmpty()) s.beginGroup(enc);
-    const QStringList groups = s.childGroups();
-    if (!enc.isEmpty()) s.endGroup();
+    const QString enc = EncodePath(path_);
+    const QString prefix = enc.isEmpty() ? QString() : enc + u'/';
+    const QSettings::SettingsMap& values = Store().Values();
+    std::set<QString> groups;
+    for (auto it = values.lowerBound(prefix); it != values.end() && it.key().startsWith(prefix); ++it) {
+        const qsizetype slash = it.key().indexOf(u'/', prefix.size());
+        if (slash > prefix.size()) groups.insert(it.key().mid(prefix.size(), slash - prefix.size()));
+    }
     for (const QString& g : groups) names.Add(S(DecodePart(g)));
 }
 
@@ -543,12 +603,11 @@ void TRegistry::GetValueNames(TStringList& names) {
             for (const auto& kv : it->second) names.Add(S(kv.first));
         return;
     }
-    if (!Store().Readable() || path_.empty()) return;
-    QSettings& s = Store().User();
-    s.beginGroup(EncodePath(path_));
-    const QStringList keys = s.childKeys();
-    s.endGroup();
-    for (const QString& k : keys) names.Add(S(DecodePart(k)));
+    if (path_.empty()) return;
+    const QString prefix = EncodePath(path_) + u'/';
+    const QSettings::SettingsMap& values = Store().Values();
+    for (auto it = values.lowerBound(prefix); it != values.end() && it.key().startsWith(prefix); ++it)
+        if (it.key().indexOf(u'/', prefix.size()) < 0) names.Add(S(DecodePart(it.key().mid(prefix.size()))));
 }
 
 namespace {
@@ -562,8 +621,8 @@ std::optional<QVariant> Lookup(TRegistry::Impl& store, HKEY root, bool open, con
         if (v == it->second.end()) return std::nullopt;
         return QVariant(v->second);
     }
-    if (path.empty() || !store.Readable()) return std::nullopt;
-    QVariant v = store.User().value(EncodePath(path) + u'/' + EncodePart(Q(name)));
+    if (path.empty()) return std::nullopt;
+    QVariant v = store.Values().value(EncodePath(path) + u'/' + EncodePart(Q(name)));
     if (!v.isValid()) return std::nullopt;
     return v;
 }
@@ -597,20 +656,20 @@ std::string TRegistry::ReadString(const std::string& name) {
 void TRegistry::WriteInteger(const std::string& name, int value) {
     if (!open_ || !writable_ || root_ != HKEY_CURRENT_USER || path_.empty())
         Fail("Failed to set data for '" + name + "'");
-    Store().User().setValue(EncodePath(path_) + u'/' + EncodePart(Q(name)), QVariant(value));
+    Store().Change(EncodePath(path_) + u'/' + EncodePart(Q(name)), QVariant(value));
     dirty_ = true;
 }
 
 void TRegistry::WriteString(const std::string& name, const std::string& value) {
     if (!open_ || !writable_ || root_ != HKEY_CURRENT_USER || path_.empty())
         Fail("Failed to set data for '" + name + "'");
-    Store().User().setValue(EncodePath(path_) + u'/' + EncodePart(Q(name)), QVariant(Q(value)));
+    Store().Change(EncodePath(path_) + u'/' + EncodePart(Q(name)), QVariant(Q(value)));
     dirty_ = true;
 }
 
 bool TRegistry::DeleteValue(const std::string& name) {
     if (!open_ || !writable_ || root_ != HKEY_CURRENT_USER || !ValueExists(name)) return false;
-    Store().User().remove(EncodePath(path_) + u'/' + EncodePart(Q(name)));
+    Store().Change(EncodePath(path_) + u'/' + EncodePart(Q(name)), std::nullopt);
     dirty_ = true;
     return true;
 }

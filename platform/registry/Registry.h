@@ -2,10 +2,13 @@
 // The registry as the system uses it: two roots, keys as "\"-separated paths, values of two
 // kinds (REG_DWORD and REG_SZ). Names and strings are cp1251 text.
 //
-// HKEY_CURRENT_USER lives in one file of the user's configuration folder, written through
-// QSettings with a text format of our own that keeps each value's kind:
+// HKEY_CURRENT_USER lives in one file of the user's configuration folder, in a text format of our
+// own that keeps each value's kind; QSettings' user path for our format places it:
 //   <config>/VelmoraAgent/HKEY_CURRENT_USER.hive
 // (tests move <config> with QSettings::setPath(RegistryFormat(), QSettings::UserScope, dir)).
+// Each object reads the file itself (again when another save has replaced it) and keeps its
+// changes until Flush or CloseKey writes them, by whole-file replacement. A write that fails
+// raises, drops those changes and leaves the file as it was.
 // The file holds the password, so it is created with mode 0600 and folders we create get 0700.
 // A store that cannot be read reads as empty. A line of it that cannot be read is skipped on its
 // own; before a write replaces a store with such lines, it is copied unchanged to "<store>.bak".
@@ -63,7 +66,8 @@ public:
     void WriteInteger(const std::string& name, int value);
     void WriteString(const std::string& name, const std::string& value);
     bool DeleteValue(const std::string& name);
-    // Stores pending changes now; raises ERegistryException when they cannot be written.
+    // Stores pending changes now; raises ERegistryException when they cannot be written, and the
+    // changes are then dropped.
     void Flush();
 
     struct Impl;

@@ -1,16 +1,24 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QMimeDatabase>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <csignal>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <optional>
 #include <random>
 
 #include "platform/Strings.h"
 #include "platform/registry/Registry.h"
 #include "platform/CpLiteral.h"
+#include "support/FileSizeLimit.h"
 
 namespace {
 
@@ -46,6 +54,51 @@ protected:
 
 const std::string kKey = "Software\\Korvid\\Brask";
 
+// Runs checks in a process forked at construction, once Run() lets it: the child holds nothing of
+// what this process writes afterwards, so it can only read that back from the store's file.
+class ForkedChecks {
+public:
+    explicit ForkedChecks(std::function<void()> checks) {
+        if (::pipe(go_) != 0) return;
+        child_ = ::fork();
+        if (child_ != 0) {
+            ::close(go_[0]);
+            return;
+        }
+        ::close(go_[1]);
+        char c = 0;
+        const bool told = ::read(go_[0], &c, 1) == 1;
+        const auto* result = ::testing::UnitTest::GetInstance()->current_test_info()->result();
+        const int first = result->total_part_count();
+        bool failed = !told;
+        try {
+            if (told) checks();
+        } catch (const std::exception& e) {
+            ADD_FAILURE() << "the reader raised: " << e.what();
+        }
+        for (int i = first; i < result->total_part_count(); ++i) failed = failed || result->GetTestPartResult(i).failed();
+        std::fflush(nullptr);
+        ::_exit(failed ? 1 : 0);
+    }
+    ~ForkedChecks() {
+        if (child_ > 0) ::kill(child_, SIGKILL), ::waitpid(child_, nullptr, 0);
+    }
+    // Lets the child read; true when every check of the child held.
+    bool Run() {
+        if (child_ <= 0) return false;
+        const bool sent = ::write(go_[1], "g", 1) == 1;
+        ::close(go_[1]);
+        int status = 0;
+        const bool ended = ::waitpid(child_, &status, 0) == child_;
+        child_ = 0;
+        return sent && ended && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+
+private:
+    int go_[2] = {-1, -1};
+    pid_t child_ = -1;
+};
+
 TEST_F(RegistryTest, StoreFileLivesUnderTheConfiguredFolder) {
     EXPECT_EQ(File(), config_ + "/VelmoraAgent/HKEY_CURRENT_USER.hive");
     QString other = tmp_.path() + "/other";
@@ -67,39 +120,41 @@ TEST_F(RegistryTest, ReadingAMissingStoreCreatesNothing) {
 }
 
 TEST_F(RegistryTest, ValuesKeepTheirKindAndTextAcrossObjects) {
-    {
+    // Read back by a process that did not write them, so that nothing comes from memory.
+    ForkedChecks reader([] {
         TRegistry reg;
-        ASSERT_TRUE(reg.OpenKey(kKey, true));
-        EXPECT_EQ(reg.CurrentPath(), kKey);
-        reg.WriteInteger("PageCount", -1);
-        reg.WriteInteger("OnLineScan", 1);
-        reg.WriteString("login", u8"Вася Пупкин"_cp);
-        reg.WriteString("empty", "");
-        reg.WriteString("digits", "12");
-        reg.CloseKey();
-    }
+        EXPECT_TRUE(reg.KeyExists(kKey));
+        EXPECT_TRUE(reg.KeyExists("\\Software\\Korvid"));
+        ASSERT_TRUE(reg.OpenKey(kKey, false));
+        EXPECT_EQ(reg.GetDataType("PageCount"), rdInteger);
+        EXPECT_EQ(reg.ReadInteger("PageCount"), -1);
+        EXPECT_EQ(reg.ReadInteger("OnLineScan"), 1);
+        EXPECT_EQ(reg.GetDataType("login"), rdString);
+        EXPECT_EQ(reg.ReadString("login"), u8"Вася Пупкин"_cp);
+        EXPECT_TRUE(reg.ValueExists("empty"));
+        EXPECT_EQ(reg.ReadString("empty"), "");
+        // A number written as text stays text.
+        EXPECT_EQ(reg.GetDataType("digits"), rdString);
+        EXPECT_THROW(reg.ReadInteger("digits"), ERegistryException);
+        EXPECT_THROW(reg.ReadString("PageCount"), ERegistryException);
+        EXPECT_THROW(reg.ReadInteger("missing"), ERegistryException);
+        EXPECT_EQ(reg.ReadString("missing"), "");
+        EXPECT_EQ(reg.GetDataType("missing"), rdUnknown);
+        TStringList names;
+        reg.GetValueNames(names);
+        EXPECT_EQ(names.Count(), 5);
+        EXPECT_NE(names.IndexOf("login"), -1);
+    });
     TRegistry reg;
-    EXPECT_TRUE(reg.KeyExists(kKey));
-    EXPECT_TRUE(reg.KeyExists("\\Software\\Korvid"));
-    ASSERT_TRUE(reg.OpenKey(kKey, false));
-    EXPECT_EQ(reg.GetDataType("PageCount"), rdInteger);
-    EXPECT_EQ(reg.ReadInteger("PageCount"), -1);
-    EXPECT_EQ(reg.ReadInteger("OnLineScan"), 1);
-    EXPECT_EQ(reg.GetDataType("login"), rdString);
-    EXPECT_EQ(reg.ReadString("login"), u8"Вася Пупкин"_cp);
-    EXPECT_TRUE(reg.ValueExists("empty"));
-    EXPECT_EQ(reg.ReadString("empty"), "");
-    // A number written as text stays text.
-    EXPECT_EQ(reg.GetDataType("digits"), rdString);
-    EXPECT_THROW(reg.ReadInteger("digits"), ERegistryException);
-    EXPECT_THROW(reg.ReadString("PageCount"), ERegistryException);
-    EXPECT_THROW(reg.ReadInteger("missing"), ERegistryException);
-    EXPECT_EQ(reg.ReadString("missing"), "");
-    EXPECT_EQ(reg.GetDataType("missing"), rdUnknown);
-    TStringList names;
-    reg.GetValueNames(names);
-    EXPECT_EQ(names.Count(), 5);
-    EXPECT_NE(names.IndexOf("login"), -1);
+    ASSERT_TRUE(reg.OpenKey(kKey, true));
+    EXPECT_EQ(reg.CurrentPath(), kKey);
+    reg.WriteInteger("PageCount", -1);
+    reg.WriteInteger("OnLineScan", 1);
+    reg.WriteString("login", u8"Вася Пупкин"_cp);
+    reg.WriteString("empty", "");
+    reg.WriteString("digits", "12");
+    reg.CloseKey();
+    EXPECT_TRUE(reader.Run());
 }
 
 TEST_F(RegistryTest, FileIsUtf8TextWithKindsAndPrivateModes) {
@@ -232,6 +287,77 @@ TEST_F(RegistryTest, AFailedWriteRaises) {
     EXPECT_THROW(reg.CloseKey(), ERegistryException);
 }
 
+// What a folder holds: each name with its content, or its link's target, or "folder".
+std::map<std::string, std::string> Snapshot(const QString& dir) {
+    std::map<std::string, std::string> out;
+    for (const QFileInfo& e : QDir(dir).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)) {
+        std::string& v = out[e.fileName().toStdString()];
+        if (e.isSymLink()) {
+            v = "link to " + e.symLinkTarget().toStdString();
+        } else if (e.isDir()) {
+            v = "folder";
+        } else {
+            QFile f(e.filePath());
+            v = f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : "unreadable";
+        }
+    }
+    return out;
+}
+
+TEST_F(RegistryTest, AFailedSaveLeavesTheStoreAsItWas) {
+    const QByteArray damaged = "[A]\n\"keep\"=\"yes\"\ngarbage\n";
+    const QByteArray sound = "[A]\n\"keep\"=\"yes\"\n";
+    struct Fault {
+        const char* what;
+        QByteArray store;
+        std::function<void(const QString& file)> arrange;
+        rlim_t sizeLimit;  // 0: none
+    };
+    const Fault faults[] = {
+        {"a folder where the backup goes", damaged, [](const QString& file) { QDir().mkpath(file + ".bak"); }, 0},
+        {"a dangling link where the backup goes", damaged,
+         [](const QString& file) { QFile::link(file + ".gone", file + ".bak"); }, 0},
+        {"a store that cannot be prepared (a dangling link)", {},
+         [](const QString& file) { QFile::link(file + ".gone", file); }, 0},
+        {"a write that fails", sound, [](const QString&) {}, 4},
+    };
+    for (const Fault& fault : faults) {
+        const QString folder = QFileInfo(File()).absolutePath();
+        QDir(folder).removeRecursively();
+        if (!fault.store.isNull()) WriteRaw(fault.store);
+        QDir().mkpath(folder);
+        fault.arrange(File());
+        const auto before = Snapshot(folder);
+        {
+            TRegistry reg;
+            ASSERT_TRUE(reg.OpenKey("A", true)) << fault.what;
+            reg.WriteString("x", "lost");
+            std::optional<FileSizeLimit> limit;
+            if (fault.sizeLimit) limit.emplace(fault.sizeLimit);
+            EXPECT_THROW(reg.CloseKey(), ERegistryException) << fault.what;
+        }
+        // Neither the failed object's end nor a later reader writes what failed.
+        TRegistry reader;
+        EXPECT_FALSE(reader.OpenKeyReadOnly("A") && reader.ValueExists("x")) << fault.what;
+        reader.CloseKey();
+        EXPECT_EQ(Snapshot(folder), before) << fault.what;
+
+        // Without the fault, the next save writes its own change only.
+        QFile::remove(File() + ".bak");
+        QDir().rmdir(File() + ".bak");
+        if (QFileInfo(File()).isSymLink()) QFile::remove(File());
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey("A", true)) << fault.what;
+        reg.WriteString("y", "saved");
+        reg.CloseKey();
+        ASSERT_TRUE(reg.OpenKey("A", false));
+        EXPECT_EQ(reg.ReadString("y"), "saved") << fault.what;
+        EXPECT_FALSE(reg.ValueExists("x")) << fault.what;
+        EXPECT_EQ(reg.ReadString("keep"), fault.store.isNull() ? "" : "yes") << fault.what;
+        reg.CloseKey();
+    }
+}
+
 TEST_F(RegistryTest, AFolderThatCannotBeCreatedMakesTheWriteRaise) {
     QFile blocker(config_);
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));  // a file where the folder should be
@@ -253,22 +379,27 @@ TEST_F(RegistryTest, WritesNeedAWritableOpenKey) {
 
 TEST_F(RegistryTest, NamesWithSeparatorsAndEscapesRoundTrip) {
     const std::string names[] = {"a/b", "c\\d", "100%", "%2F", "q\"uote", "", "tab\there", u8"Имя"_cp};
-    {
+    // Read back by a process that did not write them, so that nothing comes from memory.
+    ForkedChecks reader([&names] {
         TRegistry reg;
-        ASSERT_TRUE(reg.OpenKey("K/ey\\Sub", true));
-        for (const auto& n : names) reg.WriteString(n, "v" + n);
-        reg.WriteString("nl", "line1\r\nline2");
-        reg.CloseKey();
-    }
+        ASSERT_TRUE(reg.OpenKey("K/ey", false));
+        ASSERT_TRUE(reg.OpenKey("Sub", false));  // relative to the open key
+        EXPECT_EQ(reg.CurrentPath(), "K/ey\\Sub");
+        for (const auto& n : names) EXPECT_EQ(reg.ReadString(n), "v" + n) << n;
+        EXPECT_EQ(reg.ReadString("nl"), "line1\r\nline2");
+        TStringList values;
+        reg.GetValueNames(values);
+        EXPECT_EQ(values.Count(), 9);
+    });
     TRegistry reg;
-    ASSERT_TRUE(reg.OpenKey("K/ey", false));
-    ASSERT_TRUE(reg.OpenKey("Sub", false));  // relative to the open key
-    EXPECT_EQ(reg.CurrentPath(), "K/ey\\Sub");
-    for (const auto& n : names) EXPECT_EQ(reg.ReadString(n), "v" + n) << n;
-    EXPECT_EQ(reg.ReadString("nl"), "line1\r\nline2");
+    ASSERT_TRUE(reg.OpenKey("K/ey\\Sub", true));
+    for (const auto& n : names) reg.WriteString(n, "v" + n);
+    reg.WriteString("nl", "line1\r\nline2");
+    reg.CloseKey();
+    EXPECT_TRUE(reader.Run());
+    ASSERT_TRUE(reg.OpenKey("K/ey\\Sub", false));
     TStringList values;
     reg.GetValueNames(values);
-    EXPECT_EQ(values.Count(), 9);
     EXPECT_NE(values.IndexOf("a/b"), -1);
     EXPECT_TRUE(reg.DeleteValue("a/b"));
     EXPECT_FALSE(reg.ValueExists("a/b"));

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <vector>
 
 #include "platform/AtomicFile.h"
 #include "platform/Exceptions.h"
@@ -143,6 +144,43 @@ TEST(AtomicFile, TemporaryOfAKilledSaveIsRemovedByTheNextSave) {
     ::close(fd);
     AtomicWriteFile(file, "newer");
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"big.xml"});
+}
+
+TEST(AtomicFile, TheTemporaryOfAPrivateFileIsPrivate) {
+    Folder dir;
+    const mode_t savedMask = ::umask(022);
+    const std::string file = (dir.path / "own.xml").string();
+    AtomicWriteFile(file, "old");  // a new file: 0666 less the umask
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+    ::chmod(file.c_str(), 0600);
+
+    // A child saves over and over; every temporary caught while it is written is 0600.
+    const std::string big(32 << 20, 'x');
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        for (;;) AtomicWriteFile(file, big);
+    }
+    int caught = 0;
+    std::vector<mode_t> loose;
+    for (int polls = 0; polls < 200000 && caught < 50; ++polls) {
+        for (const std::string& n : Temporaries(dir, "own.xml")) {
+            struct stat tmp {};
+            if (::stat((dir.path / n).c_str(), &tmp) != 0) continue;  // renamed meanwhile
+            ++caught;
+            if ((tmp.st_mode & 07777) != 0600) loose.push_back(tmp.st_mode & 07777);
+        }
+        ::usleep(50);
+    }
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    ::umask(savedMask);
+    EXPECT_GT(caught, 0);
+    EXPECT_TRUE(loose.empty()) << "a temporary with mode 0" << std::oct << loose.front();
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
 }
 
 TEST(AtomicFile, WritePastTheSizeLimitRaisesFileTooLarge) {
