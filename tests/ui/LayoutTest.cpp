@@ -131,7 +131,7 @@ public:
 
     // A card's texts stay in their places and meet no other element of the panel shown.
     void Card(TChatPerson* card, const std::string& where) {
-        const std::string name = where + ": card \"" + card->FullName() + "\"";
+        const std::string name = where + ": card \"" + ToQString(card->FullName()).toStdString() + "\"";
         Font(name, card->font());
         std::vector<TCardElement> shown;
         for (const TCardElement& e : card->Elements())
