@@ -79,7 +79,7 @@ void TForm::PlaceOnShow() {
     }
     if (!area.isValid()) return;
     // The frame is known only once a window has been shown: until then take the host's.
-    const QWidget* framed = isVisible() ? this : host;
+    const QWidget* framed = isVisible() ? this : host ? host : Application ? Application->MainForm() : nullptr;
     const QSize outer = framed ? size() + framed->frameGeometry().size() - framed->geometry().size() : size();
     QPoint at = area.center() - QPoint(outer.width() / 2, outer.height() / 2);
     // A dialog wider than its host, centred on a window at the screen's edge, would stand partly
