@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <set>
 #include <string>
 #include <vector>
@@ -253,12 +254,17 @@ TEST(LayoutTest, EveryTextStaysWholeInsideItsControlAndItsCardPlace) {
         Shown(box.get());
         walk.Texts(box.get(), "message box");
     }
-    // The framework's plain box of a failed login.
-    std::unique_ptr<TForm> plain(CreateMessageDialog(
-        u8"Ошибка соединения с сервером.\n\rПовторите попытку позже или воспользуйтесь для входа другим сервером."_cp,
-        mtCustom, {mbOK}));
-    Shown(plain.get());
-    walk.Texts(plain.get(), "plain box");
+    // The framework's plain box of a failed login, and its error box.
+    const std::pair<std::string, TMsgDlgType> plainBoxes[] = {
+        {u8"Ошибка соединения с сервером.\n\rПовторите попытку позже или воспользуйтесь для входа другим сервером."_cp,
+         mtCustom},
+        {FileReadErrorText(env.ProgramFile("CommonFriends.xml"), "Cannot open file"), mtError},
+    };
+    for (const auto& [text, type] : plainBoxes) {
+        std::unique_ptr<TForm> plain(CreateMessageDialog(text, type, {mbOK}));
+        Shown(plain.get());
+        walk.Texts(plain.get(), "plain box");
+    }
 
     for (const std::string& f : walk.faults) ADD_FAILURE() << f;
     // The walk reached the texts it is about.
