@@ -187,6 +187,7 @@ struct TShownText {
     QString text;
     QSize size;
     bool cut = false;
+    bool asGiven = true;  // the text unchanged: one line, not cut
 };
 
 TShownText OneLine(const QString& text, const QFontMetrics& fm, int room) {
@@ -197,6 +198,7 @@ TShownText OneLine(const QString& text, const QFontMetrics& fm, int room) {
     if (w > room) {
         out.text = fm.elidedText(text, Qt::ElideRight, std::max(0, room));
         out.cut = true;
+        out.asGiven = false;
         w = fm.horizontalAdvance(out.text);
     }
     out.size = QSize(w, fm.height());
@@ -207,6 +209,7 @@ TShownText OneLine(const QString& text, const QFontMetrics& fm, int room) {
 // at most maxLines lines; the last line is cut short when text remains.
 TShownText Wrapped(const QString& text, const QFont& font, int room, int maxLines) {
     TShownText out;
+    out.asGiven = false;
     if (text.isEmpty() || maxLines < 1) {
         out.cut = !text.isEmpty();
         return out;
@@ -267,7 +270,7 @@ void TChatPerson::Collect(std::vector<TCardElement>& out, bool row) const {
     auto addText = [&](const char* name, const char* in, QRect r, bool visible, const std::string& text,
                        const TShownText& shown, QPoint at, QColor color) {
         add(name, in, r, visible, "", shown.cut ? text : std::string(), text, color, true);
-        out.back().shown = FromQString(shown.text);
+        out.back().shown = shown.asGiven ? text : FromQString(shown.text);
         out.back().drawn = QRect(at, shown.size);
     };
     const std::string gotoHint = u8"Открыть анкету"_cp;
@@ -311,7 +314,8 @@ void TChatPerson::Collect(std::vector<TCardElement>& out, bool row) const {
         bottom = std::min(bottom, 64);
     else if (intim_)
         bottom = std::min(bottom, 77);
-    const int lines = bottom - nameBox.top() >= fm.height() ? (bottom - nameBox.top() - fm.height()) / fm.lineSpacing() + 1 : 0;
+    const int room = bottom - nameBox.top();
+    const int lines = room >= fm.height() ? (room - fm.height()) / fm.lineSpacing() + 1 : 0;
     const TShownText fullName = Wrapped(ToQString(fullName_), font(), nameBox.width(), lines);
     addText("lbPersonName2", panel, nameBox, true, fullName_, fullName, nameBox.topLeft(), nameInk);
     add("imgVoice", panel, QRect(W - 42, 26, 16, 16), withVoice_, "VOICE", u8"С голосовым приветствием"_cp, "",

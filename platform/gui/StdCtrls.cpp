@@ -22,7 +22,8 @@ void TEdit::SetPasswordChar(char c) {
     if (c) {
         // The style's own mask is a dot; the edit shows the character it is given.
         const QString shown = ToQString(std::string_view(&c, 1));
-        setStyleSheet(QStringLiteral("lineedit-password-character: %1").arg(shown.isEmpty() ? 42 : shown[0].unicode()));
+        const int code = shown.isEmpty() ? '*' : shown[0].unicode();
+        setStyleSheet(QStringLiteral("lineedit-password-character: %1").arg(code));
         setEchoMode(QLineEdit::Password);
     } else {
         setStyleSheet(QString());
@@ -30,7 +31,9 @@ void TEdit::SetPasswordChar(char c) {
     }
 }
 
-QString TEdit::QtPasswordChar() const { return passwordChar_ ? ToQString(std::string_view(&passwordChar_, 1)) : QString(); }
+QString TEdit::QtPasswordChar() const {
+    return passwordChar_ ? ToQString(std::string_view(&passwordChar_, 1)) : QString();
+}
 
 void TEdit::SetQtPasswordChar(const QString& value) {
     const std::string c = FromQString(value.left(1));

@@ -118,7 +118,8 @@ public:
             if (!t) continue;
             const std::string name = where + ": " + PathOf(w, top) + " \"" + t->text.toStdString() + "\"";
             // A wrapped check box draws its caption in a label of its own.
-            seen.insert((w->objectName().isEmpty() && w->parentWidget() ? w->parentWidget() : w)->objectName().toStdString());
+            QWidget* named = w->objectName().isEmpty() && w->parentWidget() ? w->parentWidget() : w;
+            seen.insert(named->objectName().toStdString());
             QRect clip(w->mapTo(top, QPoint()), w->size());
             for (QWidget* p = w->parentWidget(); p; p = p->parentWidget()) {
                 clip &= QRect(p->mapTo(top, QPoint()), p->size());
