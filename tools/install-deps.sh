@@ -8,7 +8,7 @@ PKGS=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libpugixml-dev libcurl4-openssl-dev libjpeg62-turbo-dev libcpp-httplib-dev
   libxml2-dev libxml2-utils libjpeg-turbo-progs libgif-dev
-  fonts-dejavu-core xdg-utils python3 coreutils
+  fonts-liberation2 xdg-utils python3 coreutils
 )
 # The benchmarks' own packages.
 BENCH_PKGS=(nginx-light)

@@ -21,7 +21,7 @@ TAboutBox::TAboutBox(QWidget* owner) : TForm(owner), ui_(std::make_unique<Ui::Ab
     Panel1->SetBevelOuter(bvRaised);
     ProgramIcon->SetTransparent(true);  // the icon stands on a key colour, like an icon's mask
     ProgramIcon->LoadFromResourceName("APP_ICON");
-    QFont name(QStringLiteral("Microsoft Sans Serif"));
+    QFont name = DefaultFont();  // standing in for "Microsoft Sans Serif"
     name.setPixelSize(16);
     name.setBold(true);
     ProductNameLabel->setFont(name);

@@ -4,7 +4,10 @@
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStringList>
+#include <QTextLayout>
 #include <QToolTip>
+#include <algorithm>
 #include <map>
 
 #include "platform/CpLiteral.h"
@@ -175,11 +178,74 @@ void TChatPerson::Delete() {
     }
 }
 
-QSize TChatPerson::TextSize(const QString& text) const {
-    if (text.isEmpty()) return QSize(0, 0);
-    const QFontMetrics fm(font());
-    return QSize(fm.horizontalAdvance(text), fm.height());
+namespace {
+
+constexpr int kAir = 2;  // between a name and the element beside it
+
+// A text on one line as drawn within room pixels: whole, or cut short with "…".
+struct TShownText {
+    QString text;
+    QSize size;
+    bool cut = false;
+    bool asGiven = true;  // the text unchanged: one line, not cut
+};
+
+TShownText OneLine(const QString& text, const QFontMetrics& fm, int room) {
+    TShownText out;
+    if (text.isEmpty()) return out;
+    out.text = text;
+    int w = fm.horizontalAdvance(text);
+    if (w > room) {
+        out.text = fm.elidedText(text, Qt::ElideRight, std::max(0, room));
+        out.cut = true;
+        out.asGiven = false;
+        w = fm.horizontalAdvance(out.text);
+    }
+    out.size = QSize(w, fm.height());
+    return out;
 }
+
+// A text wrapped at word boundaries (within a word when one word is wider than the room) into
+// at most maxLines lines; the last line is cut short when text remains.
+TShownText Wrapped(const QString& text, const QFont& font, int room, int maxLines) {
+    TShownText out;
+    out.asGiven = false;
+    if (text.isEmpty() || maxLines < 1) {
+        out.cut = !text.isEmpty();
+        return out;
+    }
+    const QFontMetrics fm(font);
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QStringList lines;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(room);
+        if (static_cast<int>(lines.size()) + 1 == maxLines) {
+            const QString rest = text.mid(line.textStart());
+            const TShownText last = OneLine(rest, fm, room);
+            lines << last.text;
+            out.cut = last.cut;
+            break;
+        }
+        lines << text.mid(line.textStart(), line.textLength());
+    }
+    layout.endLayout();
+    int w = 0;
+    for (QString& l : lines) {
+        // A line broken at a blank keeps the blank; it is not drawn.
+        while (l.size() > 1 && l.endsWith(QLatin1Char(' '))) l.chop(1);
+        w = std::max(w, fm.horizontalAdvance(l));
+    }
+    out.text = lines.join(QLatin1Char('\n'));
+    const int n = static_cast<int>(lines.size());
+    out.size = QSize(w, n > 0 ? (n - 1) * fm.lineSpacing() + fm.height() : 0);
+    return out;
+}
+
+}  // namespace
 
 void TChatPerson::Collect(std::vector<TCardElement>& out, bool row) const {
     const int W = width();
@@ -200,19 +266,26 @@ void TChatPerson::Collect(std::vector<TCardElement>& out, bool row) const {
         e.transparent = transparent;
         out.push_back(std::move(e));
     };
+    // A text element: the shown text and where it is drawn; a name cut short shows whole as its hint.
+    auto addText = [&](const char* name, const char* in, QRect r, bool visible, const std::string& text,
+                       const TShownText& shown, QPoint at, QColor color) {
+        add(name, in, r, visible, "", shown.cut ? text : std::string(), text, color, true);
+        out.back().shown = shown.asGiven ? text : FromQString(shown.text);
+        out.back().drawn = QRect(at, shown.size);
+    };
     const std::string gotoHint = u8"Открыть анкету"_cp;
     const std::string letterHint = u8"Новое сообщение"_cp;
     const bool connected = state_ == psConnected;
     const std::string stateHint = connected ? u8"Сейчас на сайте"_cp.str() : u8"Недоступен"_cp.str();
     const QColor nameInk = intim_ ? kRed : kBlack;
+    const QFontMetrics fm(font());
     // Texts are converted for Qt when they are measured or painted: a list keeps thousands of cards.
-    const QString fullNameQ = ToQString(fullName_);
-    const QString personNameQ = ToQString(personName_);
     const std::string countText = shownCount_ > 0 ? std::to_string(shownCount_) + u8" фото"_cp.str() : std::string();
     if (row) {
         add("imgShortInfo", panel, QRect(5, 3, 16, 16), true, rowIcon_, stateHint, "", QColor(), true);
-        add("lbPersonName", panel, QRect(QPoint(21, 3), TextSize(fullNameQ)), true, "", "", fullName_, nameInk,
-            true);
+        // The name ends before the profile link.
+        const TShownText name = OneLine(ToQString(fullName_), fm, W - 54 - kAir - 21);
+        addText("lbPersonName", panel, QRect(QPoint(21, 3), name.size), true, fullName_, name, QPoint(21, 3), nameInk);
         add("imgQuestionnaire", panel, QRect(W - 54, 3, 50, 16), true, "GOTO", gotoHint, "", QColor(), true);
         add("imgNewMessage", panel, QRect(10, 2, 8, 6), letter_ && style_ != cpFull, "LETTERSHORT", letterHint, "",
             QColor(), false);
@@ -223,8 +296,10 @@ void TChatPerson::Collect(std::vector<TCardElement>& out, bool row) const {
         "", QColor(), false);
     add("pnTopBorder", panel, QRect(18, 1, W - 26, 1), true, "", "", "", kGrey, false);
     add("pnTop", panel, QRect(18, 3, W - 26, 20), true, "", "", "", kGreen, false);
-    add("lbPersonName1", "pnTop", QRect(QPoint(3, 3), TextSize(personNameQ)), true, "", "", personName_,
-        intim_ ? kDarkRed : kBlack, true);
+    // The title ends within the title bar.
+    const TShownText title = OneLine(ToQString(personName_), fm, W - 26 - 3 - kAir);
+    addText("lbPersonName1", "pnTop", QRect(QPoint(3, 3), title.size), true, personName_, title, QPoint(3, 3),
+            intim_ ? kDarkRed : kBlack);
     add("imgTopRight", panel, QRect(W - 8, 0, 8, 23), true, "TOPRIGHT", "", "", QColor(), false);
     add("pnLeftBorder", panel, QRect(1, 8, 1, H - 16), true, "", "", "", kGrey, false);
     add("pnRightBorder", panel, QRect(W - 2, 8, 1, H - 16), true, "", "", "", kGrey, false);
@@ -232,15 +307,26 @@ void TChatPerson::Collect(std::vector<TCardElement>& out, bool row) const {
     add("imgBottomLeft", panel, QRect(0, H - 8, 8, 8), true, "BOTTOMLEFT", "", "", QColor(), false);
     add("imgBottomRight", panel, QRect(W - 8, H - 8, 8, 8), true, "RIGHTBOTTOM", "", "", QColor(), false);
     add("imgFullInfo", panel, QRect(6, 26, 46, 62), true, photoIsDefault_ ? "NOPHOTO" : "", "", "", kWhite, false);
-    add("lbPersonName2", panel, QRect(57, 26, W - 100, 52), true, "", "", fullName_, nameInk, true);
+    // The full name takes the lines that end above the count or the paid-intimacy mark under it.
+    const QRect nameBox(57, 26, W - 100, 52);
+    int bottom = nameBox.bottom() + 1;
+    if (shownCount_ > 0)
+        bottom = std::min(bottom, 64);
+    else if (intim_)
+        bottom = std::min(bottom, 77);
+    const int room = bottom - nameBox.top();
+    const int lines = room >= fm.height() ? (room - fm.height()) / fm.lineSpacing() + 1 : 0;
+    const TShownText fullName = Wrapped(ToQString(fullName_), font(), nameBox.width(), lines);
+    addText("lbPersonName2", panel, nameBox, true, fullName_, fullName, nameBox.topLeft(), nameInk);
     add("imgVoice", panel, QRect(W - 42, 26, 16, 16), withVoice_, "VOICE", u8"С голосовым приветствием"_cp, "",
         QColor(), true);
     add("imgVIP", panel, QRect(W - 24, 26, 16, 16), vipUser_, "VIP", u8"VIP-пользователь"_cp, "", QColor(), true);
-    add("lbPhotoCount", panel, QRect(QPoint(57, 64), TextSize(ToQString(countText))), shownCount_ > 0, "", "",
-        countText, kBlack, true);
-    const QString intimText = ToQString(u8"Интим за деньги"_cp);
-    add("lbIntim", panel, QRect(QPoint(57, 77), TextSize(intimText)), intim_, "", "", u8"Интим за деньги"_cp, kRed,
-        true);
+    const TShownText count = OneLine(ToQString(countText), fm, W);
+    addText("lbPhotoCount", panel, QRect(QPoint(57, 64), count.size), shownCount_ > 0, countText, count, QPoint(57, 64),
+            kBlack);
+    const std::string intimText = u8"Интим за деньги"_cp;
+    const TShownText intim = OneLine(ToQString(intimText), fm, W);
+    addText("lbIntim", panel, QRect(QPoint(57, 77), intim.size), intim_, intimText, intim, QPoint(57, 77), kRed);
     add("imgNewMessage1", panel, QRect(18, 95, 19, 14), letter_ && style_ == cpFull, "LETTER", letterHint, "",
         QColor(), false);
     add("imgQuestionnaire1", panel, QRect(W - (basketVisible_ ? 76 : 56), H - 24, 50, 16), true, "GOTO", gotoHint, "",
@@ -316,14 +402,12 @@ void TChatPerson::paintEvent(QPaintEvent*) {
                 p.fillRect(r, e.color);
             } else if (e.name.rfind("lb", 0) == 0) {
                 p.setPen(e.color);
-                const QString text = ToQString(e.text);
-                p.save();
-                if (e.name == "lbPersonName1") p.setClipRect(QRect(18, 3, width() - 26, 20));
-                const int flags = e.name == "lbPersonName2" ? (Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap)
-                                                            : (Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine);
-                p.drawText(e.name == "lbPersonName2" ? r : QRect(r.topLeft(), QSize(r.width() + 1, r.height())), flags,
-                           text);
-                p.restore();
+                const QPoint at = e.panel == "pnTop" ? e.drawn.topLeft() + QPoint(18, 3) : e.drawn.topLeft();
+                const QStringList lines = ToQString(e.shown).split(QLatin1Char('\n'));
+                const int step = p.fontMetrics().lineSpacing();
+                for (int i = 0; i < static_cast<int>(lines.size()); ++i)
+                    p.drawText(QRect(at.x(), at.y() + i * step, e.drawn.width() + 1, p.fontMetrics().height()),
+                               Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, lines[i]);
             }
         }
     } catch (...) {
@@ -334,6 +418,8 @@ void TChatPerson::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) pressed_ = ElementAt(event->position().toPoint());
     TPanel::mousePressEvent(event);
 }
+
+void TChatPerson::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }
 
 void TChatPerson::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;

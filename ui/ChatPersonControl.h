@@ -32,8 +32,10 @@ struct TCardElement {
     bool visible = false;   // the element's own flag
     bool showing = false;   // visible, and its panel is the one shown
     std::string bitmap;     // resource name shown, '' for none (lines, texts, the photo once set)
-    std::string hint;       // cp1251, '' for none
+    std::string hint;       // cp1251, '' for none; a name cut short has its whole text here
     std::string text;       // cp1251, for the texts
+    std::string shown;      // cp1251, the text as drawn: lines split by '\n', cut short with "…"
+    QRect drawn;            // where the shown text is drawn, in the coordinates of rect
     QColor color;           // the ink of a text, the fill of a line or bar
     bool transparent = false;
 };
@@ -111,12 +113,13 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // The second press of a double click is not a second click.
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     bool event(QEvent* event) override;
 
 private:
     void ApplyState();
     void Clicked(const std::string& element);
-    QSize TextSize(const QString& text) const;
     void Collect(std::vector<TCardElement>& out, bool row) const;
 
     TChatPersonStyle style_ = cpShort;

@@ -75,12 +75,12 @@ TfrmMain::TfrmMain(QWidget* owner) : TCustomForm(owner), TEmbeddingHost(this), u
     setFont(DefaultFont());
     SetCaption("Velmora Agent");
     SetClientSize(308, 594);
-    setMinimumWidth(MinWidth);
+    setMinimumSize(MinWidth, MinHeight);
 
     CreateActions();
     ActionMainMenuBar = new TActionMainMenuBar(this);
     ActionMainMenuBar->setObjectName(QStringLiteral("ActionMainMenuBar"));
-    ActionMainMenuBar->setFont(QFont(QStringLiteral("Tahoma")));
+    ActionMainMenuBar->setFont(DefaultFont());  // standing in for "Tahoma"
     ActionMainMenuBar->AddCategory(acFiles, {acImport, acDeleteRecord, acClearFavorites, nullptr, acExit});
     ActionMainMenuBar->AddCategory(acHelp, {acAbout, acFavorites, acSettings, acAdition});
     ActionMainMenuBar->setGeometry(0, 0, width(), 24);

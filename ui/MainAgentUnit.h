@@ -37,6 +37,8 @@ class TfrmMain : public TCustomForm, public TEmbeddingHost {
     Q_OBJECT
 public:
     static constexpr int MinWidth = 308;
+    // Room for the menu, the tabs, the status bar and some of a page: lower, the bars overlap.
+    static constexpr int MinHeight = 200;
 
     explicit TfrmMain(QWidget* owner = nullptr);
     ~TfrmMain() override;

@@ -66,7 +66,8 @@ void TApplication::Terminate() {
 }
 
 QFont DefaultFont() {
-    QFont font(QStringLiteral("DejaVu Sans"));
+    // Arial's widths: the layouts were made for the framework's fonts, which are as wide.
+    QFont font(QStringLiteral("Liberation Sans"));
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(11);
     return font;

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
+#include <algorithm>
 
 #include "platform/gui/Application.h"
 #include "platform/gui/Controls.h"
@@ -63,17 +64,34 @@ void TForm::SetBorderStyle(TFormBorderStyle style) {
 
 void TForm::PlaceOnShow() {
     QRect area;
+    QWidget* host = nullptr;
     if (position_ == poScreenCenter) {
         if (QScreen* screen = QGuiApplication::primaryScreen()) area = screen->availableGeometry();
     } else if (position_ == poMainFormCenter || position_ == poOwnerFormCenter) {
-        QWidget* host = position_ == poOwnerFormCenter ? parentWidget() : nullptr;
+        host = position_ == poOwnerFormCenter ? parentWidget() : nullptr;
         if (!host && Application) host = Application->MainForm();
-        if (host && host != this && host->isVisible())
+        if (host && host != this && host->isVisible()) {
             area = host->frameGeometry();
-        else if (QScreen* screen = QGuiApplication::primaryScreen())
-            area = screen->availableGeometry();
+        } else {
+            host = nullptr;
+            if (QScreen* screen = QGuiApplication::primaryScreen()) area = screen->availableGeometry();
+        }
     }
-    if (area.isValid()) move(area.center() - QPoint(width() / 2, height() / 2));
+    if (!area.isValid()) return;
+    // The frame is known only once a window has been shown: until then take the host's.
+    const QWidget* framed = isVisible() ? this : host ? host : Application ? Application->MainForm() : nullptr;
+    const QSize outer = framed ? size() + framed->frameGeometry().size() - framed->geometry().size() : size();
+    QPoint at = area.center() - QPoint(outer.width() / 2, outer.height() / 2);
+    // A dialog wider than its host, centred on a window at the screen's edge, would stand partly
+    // off the screen: it keeps within the screen's free area, its top left first.
+    QScreen* screen = QGuiApplication::screenAt(area.center());
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (screen) {
+        const QRect free = screen->availableGeometry();
+        at.setX(std::max(free.left(), std::min(at.x(), free.right() + 1 - outer.width())));
+        at.setY(std::max(free.top(), std::min(at.y(), free.bottom() + 1 - outer.height())));
+    }
+    move(at);
 }
 
 TModalResult TForm::ShowModal() {

@@ -17,6 +17,29 @@ std::string TEdit::Text() const { return FromQString(text()); }
 
 void TEdit::SetText(std::string_view text) { setText(ToQString(text)); }
 
+void TEdit::SetPasswordChar(char c) {
+    passwordChar_ = c;
+    if (c) {
+        // The style's own mask is a dot; the edit shows the character it is given.
+        const QString shown = ToQString(std::string_view(&c, 1));
+        const int code = shown.isEmpty() ? '*' : shown[0].unicode();
+        setStyleSheet(QStringLiteral("lineedit-password-character: %1").arg(code));
+        setEchoMode(QLineEdit::Password);
+    } else {
+        setStyleSheet(QString());
+        setEchoMode(QLineEdit::Normal);
+    }
+}
+
+QString TEdit::QtPasswordChar() const {
+    return passwordChar_ ? ToQString(std::string_view(&passwordChar_, 1)) : QString();
+}
+
+void TEdit::SetQtPasswordChar(const QString& value) {
+    const std::string c = FromQString(value.left(1));
+    SetPasswordChar(c.empty() ? '\0' : c[0]);
+}
+
 TCheckBox::TCheckBox(QWidget* parent) : QCheckBox(parent) {
     connect(this, &QCheckBox::toggled, this, [this] {
         if (OnClick) GuardedCall([this] { OnClick(this); });

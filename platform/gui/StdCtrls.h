@@ -12,16 +12,24 @@ class TLabel;
 
 class TEdit : public QLineEdit, public TObject {
     Q_OBJECT
+    // The password character as a form layout (.ui) sets it.
+    Q_PROPERTY(QString passwordChar READ QtPasswordChar WRITE SetQtPasswordChar)
 public:
     explicit TEdit(QWidget* parent = nullptr);
     std::string ClassName() const override { return "TEdit"; }
 
     std::string Text() const;
     void SetText(std::string_view text);
-    // A non-zero character is shown for every character typed (a password box).
-    void SetPasswordChar(char c) { setEchoMode(c ? QLineEdit::Password : QLineEdit::Normal); }
+    // A non-zero character (cp1251) is shown for every character typed (a password box).
+    char PasswordChar() const { return passwordChar_; }
+    void SetPasswordChar(char c);
+    QString QtPasswordChar() const;
+    void SetQtPasswordChar(const QString& value);
 
     TNotifyEvent OnChange;
+
+private:
+    char passwordChar_ = 0;
 };
 
 class TCheckBox : public QCheckBox, public TObject {

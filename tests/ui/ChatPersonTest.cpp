@@ -278,6 +278,21 @@ TEST(ChatPersonTest, OnlyTheListedElementsReactToClicks) {
     EXPECT_TRUE(fired.empty());
 }
 
+TEST(ChatPersonTest, ADoubleClickIsOneClick) {
+    auto card = MakeCard(308);
+    card->SetFullName(u8"Маша, 25, Москва"_cp);
+    int person = 0, questionnaire = 0;
+    card->OnPersonClick = [&](TObject*) { ++person; };
+    card->OnQuestionnaireClick = [&](TObject*) { ++questionnaire; };
+    card->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(card.get()));
+    // Through the window, as the platform delivers it: press, release, double click, release.
+    QTest::mouseDClick(card->windowHandle(), Qt::LeftButton, {}, Centre(*card, "lbPersonName"));
+    QTest::mouseDClick(card->windowHandle(), Qt::LeftButton, {}, Centre(*card, "imgQuestionnaire"));
+    EXPECT_EQ(1, person);
+    EXPECT_EQ(1, questionnaire);
+}
+
 TEST(ChatPersonTest, DeleteFiresOnDeleteOrFreesTheCard) {
     auto card = MakeCard(308);
     int deletes = 0;

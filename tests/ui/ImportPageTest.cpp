@@ -255,6 +255,7 @@ TEST_F(ImportPageTest, TheEditsTakeOnlyCodePage1251AndThePasswordLogsInAsTyped) 
     page->edPassword->setFocus();
     TypeText(page->edPassword, QString::fromUtf16(u"пароль€✓"));
     EXPECT_EQ(QString::fromUtf16(u"пароль€"), page->edPassword->text());
+    EXPECT_EQ(QStringLiteral("*******"), page->edPassword->displayText());
     page->btnSaveSettingsClick();
     TBraskSettings fresh;
     fresh.LoadFromRegistry();

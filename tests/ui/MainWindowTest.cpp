@@ -90,6 +90,14 @@ TEST_F(MainWindowTest, AFirstRunHasNoScanAndNoTimer) {
     EXPECT_EQ(win->StatusBar->y(), win->pnBottomBorder->geometry().bottom() + 1);
 }
 
+TEST_F(MainWindowTest, AtItsLeastHeightTheStatusBarStaysBelowTheTabs) {
+    Make();
+    win->resize(308, 60);
+    QApplication::processEvents();
+    EXPECT_EQ(200, win->height());
+    EXPECT_GT(win->StatusBar->y(), win->pnTabs->geometry().bottom());
+}
+
 TEST_F(MainWindowTest, OnlyPressesOnTheWindowItselfPauseAndResumeTheScan) {
     ScanOn();
     Make();

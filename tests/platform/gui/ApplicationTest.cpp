@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFontInfo>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -88,4 +89,10 @@ TEST(ApplicationTest, CloseQueryThatRaisesShowsTheErrorAndKeepsTheFormOpen) {
     // The form is usable for a second modal run.
     ModalAnswerer again(ModalAnswerer::Press(u8"Готово"_cp));
     EXPECT_EQ(mrOk, form.ShowModal());
+}
+
+TEST(ApplicationTest, TheFontIsAFamilyWithArialsWidthsNotAFallback) {
+    EXPECT_EQ(QStringLiteral("Liberation Sans"), QFontInfo(DefaultFont()).family());
+    EXPECT_EQ(11, DefaultFont().pixelSize());
+    EXPECT_EQ(QStringLiteral("Liberation Sans"), QFontInfo(QApplication::font()).family());
 }

@@ -1,5 +1,7 @@
 #include <QApplication>
 #include <QLineEdit>
+#include <QScreen>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include "platform/Exceptions.h"
@@ -144,4 +146,27 @@ TEST(FormTest, CaptionsGoThroughTheCodePage) {
     TButton b(&form);
     b.SetCaption(u8"&Да"_cp);
     EXPECT_EQ(QString::fromUtf16(u"&Да"), b.text());
+}
+
+TEST(FormTest, ADialogWiderThanTheMainFormAtTheScreensEdgeStaysOnTheScreen) {
+    const QRect free = QGuiApplication::primaryScreen()->availableGeometry();
+    QWidget main;
+    main.resize(308, 400);
+    main.move(free.right() + 1 - 308, free.top() + 20);
+    main.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+    QWidget* before = Application->MainForm();
+    Application->SetMainForm(&main);
+    CodeDialog d;
+    d.form.SetPosition(poMainFormCenter);
+    QRect placed;
+    ModalAnswerer answer([&](QWidget* box) {
+        placed = box->frameGeometry();
+        PressButton(box, u8"Отмена"_cp);
+    });
+    d.form.ShowModal();
+    Application->SetMainForm(before);
+    EXPECT_EQ(360, d.form.width());
+    EXPECT_TRUE(free.contains(placed)) << placed.x() << "," << placed.y() << " in " << free.width();
+    EXPECT_NEAR(main.frameGeometry().center().y(), placed.center().y(), 1);  // still centred on it downwards
 }

@@ -22,6 +22,7 @@ TEST(EditTest, TextIsCp1251AndEveryChangeIsReported) {
     edit.SetPasswordChar('*');
     EXPECT_EQ(QLineEdit::Password, edit.echoMode());
     EXPECT_EQ(u8" код 42 "_cp, edit.Text());
+    EXPECT_EQ(QString(8, QLatin1Char('*')), edit.displayText());
 }
 
 TEST(CheckBoxTest, SettingTheTickFiresOnClick) {
