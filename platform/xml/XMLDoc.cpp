@@ -200,14 +200,40 @@ bool MayNeedCleaning(std::string_view s) {
     return false;
 }
 
+bool IsBlanks(std::string_view s) { return s.find_first_not_of(" \t\n\r") == std::string_view::npos; }
+
 // Decodes the references of text and attribute values, and replaces what XML cannot carry, raw
 // or referenced, so that saving the document gives a well-formed file that reads back the same.
+// For that, text that a dropped comment split is joined, as the save joins it, and text that
+// turned blank here (a reference to a blank, a control character) goes when other nodes stand
+// beside it, as the blanks between elements go at every load.
 void CleanLoadedValues(pugi::xml_document& doc) {
     std::string v;
-    for (pugi::xml_node n = NextInTree(doc, doc); n; n = NextInTree(n, doc)) {
-        if (IsText(n) && CleanValue(n.value(), n.type() == pugi::node_pcdata, v)) n.set_value(v.data(), v.size());
+    std::string more;
+    for (pugi::xml_node n = NextInTree(doc, doc); n;) {
+        if (n.type() == pugi::node_pcdata) {
+            bool changed = CleanValue(n.value(), true, v);
+            if (changed || n.next_sibling().type() == pugi::node_pcdata) {
+                if (!changed) v = n.value();
+                for (pugi::xml_node s = n.next_sibling(); s.type() == pugi::node_pcdata; s = n.next_sibling()) {
+                    if (!CleanValue(s.value(), true, more)) more = s.value();
+                    v += more;
+                    n.parent().remove_child(s);
+                }
+                const pugi::xml_node next = NextInTree(n, doc);
+                if (IsBlanks(v) && (n.previous_sibling() || n.next_sibling()))
+                    n.parent().remove_child(n);
+                else
+                    n.set_value(v.data(), v.size());
+                n = next;
+                continue;
+            }
+        } else if (n.type() == pugi::node_cdata) {
+            if (CleanValue(n.value(), false, v)) n.set_value(v.data(), v.size());
+        }
         for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute())
             if (CleanValue(a.value(), true, v)) a.set_value(v.data(), v.size());
+        n = NextInTree(n, doc);
     }
 }
 
