@@ -200,12 +200,14 @@ bool MayNeedCleaning(std::string_view s) {
     return false;
 }
 
-bool IsBlanks(std::string_view s) { return s.find_first_not_of(" \t\n\r") == std::string_view::npos; }
+// Text that a save writes as blanks only, which a load drops between elements. A carriage
+// return is saved as a reference, which a load keeps.
+bool SavesAsBlanks(std::string_view s) { return s.find_first_not_of(" \t\n") == std::string_view::npos; }
 
 // Decodes the references of text and attribute values, and replaces what XML cannot carry, raw
 // or referenced, so that saving the document gives a well-formed file that reads back the same.
 // For that, text that a dropped comment split is joined, as the save joins it, and text that
-// turned blank here (a reference to a blank, a control character) goes when other nodes stand
+// turned into blanks here (references to blanks, control characters) goes when other nodes stand
 // beside it, as the blanks between elements go at every load.
 void CleanLoadedValues(pugi::xml_document& doc) {
     std::string v;
@@ -221,7 +223,7 @@ void CleanLoadedValues(pugi::xml_document& doc) {
                     n.parent().remove_child(s);
                 }
                 const pugi::xml_node next = NextInTree(n, doc);
-                if (IsBlanks(v) && (n.previous_sibling() || n.next_sibling()))
+                if (SavesAsBlanks(v) && (n.previous_sibling() || n.next_sibling()))
                     n.parent().remove_child(n);
                 else
                     n.set_value(v.data(), v.size());

@@ -173,7 +173,7 @@ TEST(XMLDoc, LoadedControlCharactersReadAndSaveAsBlanks) {
     // Text that turns blank beside other nodes goes, as the blanks between elements go at every
     // load, so that the saved file reads back the same; text that a comment split is one value.
     const std::pair<std::string, std::string> blanks[] = {
-        {"<r>\n\x0B<a/>&#32;<b/>&#9;<!--c--><![CDATA[x]]></r>", "<r><a/><b/><![CDATA[x]]></r>"},
+        {"<r>\n\x0B<a/>&#32;<b/>&#9;<!--c--><![CDATA[x]]>&#13;<c/></r>", "<r><a/><b/><![CDATA[x]]>&#13;<c/></r>"},
         {"<r>a<!--c-->\x0B<b/></r>", "<r>a <b/></r>"},
         {"<r>&#32;<!--c-->&#13;</r>", "<r> &#13;</r>"},
     };
