@@ -7,10 +7,12 @@
 
 #include <pugixml.hpp>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <optional>
+#include <utility>
 
 #include "platform/AtomicFile.h"
 #include "platform/Codec.h"
@@ -19,8 +21,9 @@
 namespace {
 
 // No declarations, comments or processing instructions; a value of blanks only is kept, while
-// the blanks between elements (indentation) are dropped.
-constexpr unsigned kParseFlags = pugi::parse_default | pugi::parse_ws_pcdata_single;
+// the blanks between elements (indentation) are dropped. References are decoded after the parse:
+// pugixml's decoder wraps values past 32 bits and writes surrogates and NUL bytes as they come.
+constexpr unsigned kParseFlags = (pugi::parse_default & ~pugi::parse_escapes) | pugi::parse_ws_pcdata_single;
 
 bool IsAscii(std::string_view s) {
     for (unsigned char c : s)
@@ -74,48 +77,165 @@ bool BlankControls(std::string& s) {
     return found;
 }
 
-bool HoldsBadControl(const char* s) {
-    for (; *s; ++s)
-        if (IsBadControl(static_cast<unsigned char>(*s))) return true;
-    return false;
+bool StartsWith(std::string_view s, std::string_view p) { return s.substr(0, p.size()) == p; }
+
+// XML 1.0's Char production.
+bool IsXmlChar(uint64_t cp) {
+    return cp == 0x9 || cp == 0xA || cp == 0xD || (cp >= 0x20 && cp <= 0xD7FF) || (cp >= 0xE000 && cp <= 0xFFFD) ||
+           (cp >= 0x10000 && cp <= 0x10FFFF);
 }
 
-// False when the text to be parsed cannot give a value holding such a control character: it has
-// no character reference and no such byte. The loop has no early exit so that it vectorises.
-bool MayHoldBadControl(std::string_view s) {
-    if (s.find("&#") != std::string_view::npos) return true;
+// What a loaded character stands as: itself when XML has it; a blank for a control character, as
+// SetText stores one; U+FFFD for the rest (surrogates, U+FFFE, U+FFFF, values past U+10FFFF).
+char32_t AsXmlChar(uint64_t cp) {
+    if (IsXmlChar(cp)) return static_cast<char32_t>(cp);
+    return cp < 0x20 ? U' ' : U'\uFFFD';
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if ((c | 0x20) >= 'a' && (c | 0x20) <= 'f') return (c | 0x20) - 'a' + 10;
+    return -1;
+}
+
+// The length of the reference at s[0] == '&' and the character it names; 0 when the text there is
+// no reference, which then stays as written, as the lenient parse has always kept it. A numeric
+// value stops growing past U+10FFFF, so no count of digits wraps it round to a character.
+size_t ReadReference(std::string_view s, uint64_t& cp) {
+    static constexpr std::pair<std::string_view, char> kNamed[] = {
+        {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
+    if (s.size() < 3 || s[1] != '#') {
+        for (const auto& [name, c] : kNamed)
+            if (StartsWith(s, name)) {
+                cp = static_cast<unsigned char>(c);
+                return name.size();
+            }
+        return 0;
+    }
+    const bool hex = s[2] == 'x';
+    size_t i = hex ? 3 : 2;
+    const size_t first = i;
+    cp = 0;
+    for (; i < s.size(); ++i) {
+        const int d = hex ? HexDigit(s[i]) : (s[i] >= '0' && s[i] <= '9' ? s[i] - '0' : -1);
+        if (d < 0) break;
+        cp = std::min<uint64_t>(cp * (hex ? 16 : 10) + static_cast<uint64_t>(d), 0x110000);
+    }
+    return i > first && i < s.size() && s[i] == ';' ? i + 1 : 0;
+}
+
+// U+FFFE and U+FFFF, which UTF-8 carries and XML forbids.
+bool IsNonCharacterAt(std::string_view s, size_t i) {
+    return static_cast<unsigned char>(s[i]) == 0xEF && i + 2 < s.size() && static_cast<unsigned char>(s[i + 1]) == 0xBF &&
+           (static_cast<unsigned char>(s[i + 2]) & 0xFE) == 0xBE;
+}
+
+// A loaded value as it is to stand in the document, into out: references decoded (none in CDATA,
+// which is literal text) and every character XML has not replaced as AsXmlChar says. False, with
+// out untouched, when the value already stands so.
+bool CleanValue(std::string_view s, bool references, std::string& out) {
+    size_t i = 0;
+    for (; i < s.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        if ((c == '&' && references) || IsBadControl(c) || IsNonCharacterAt(s, i)) break;
+    }
+    if (i == s.size()) return false;
+    out.assign(s, 0, i);
+    while (i < s.size()) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        uint64_t cp = 0;
+        size_t n = 0;
+        if (c == '&' && references && (n = ReadReference(s.substr(i), cp)) > 0) {
+            AppendUtf8(out, AsXmlChar(cp));
+        } else if (IsBadControl(c)) {
+            out += ' ';
+            n = 1;
+        } else if (IsNonCharacterAt(s, i)) {
+            AppendUtf8(out, U'\uFFFD');
+            n = 3;
+        } else {
+            out += static_cast<char>(c);
+            n = 1;
+        }
+        i += n;
+    }
+    return true;
+}
+
+// False when the text to be parsed holds no reference, no control character and no U+FFFE or
+// U+FFFF, so that no value needs CleanValue. The loop has no early exit so that it vectorises.
+bool MayNeedCleaning(std::string_view s) {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(s.data());
     const size_t n = s.size();
     size_t i = 0;
     for (; i + 64 <= n; i += 64) {
-        unsigned bad = 0;
+        unsigned found = 0;
         for (size_t j = 0; j < 64; ++j) {
             const unsigned char c = p[i + j];
-            bad |= static_cast<unsigned>(c < 0x20) & (c != '\t') & (c != '\n') & (c != '\r');
+            found |= static_cast<unsigned>(c < 0x20) & (c != '\t') & (c != '\n') & (c != '\r');
+            found |= static_cast<unsigned>(c == '&') | static_cast<unsigned>(c == 0xEF);
         }
-        if (bad) return true;
+        if (found) return true;
     }
     for (; i < n; ++i)
-        if (IsBadControl(p[i])) return true;
+        if (IsBadControl(p[i]) || p[i] == '&' || p[i] == 0xEF) return true;
     return false;
 }
 
-// The parser lets in control characters (raw or as character references) that strict readers
-// refuse. They become blanks, as SetText makes them, so that saving such a document gives a
-// well-formed file.
-void BlankLoadedControls(pugi::xml_document& doc) {
-    for (pugi::xml_node n = NextInTree(doc, doc); n; n = NextInTree(n, doc)) {
-        if (IsText(n) && HoldsBadControl(n.value())) {
-            std::string v = n.value();
-            BlankControls(v);
-            n.set_value(v.c_str());
+// Text that a save writes as blanks only, which a load drops between elements. A carriage
+// return is saved as a reference, which a load keeps.
+bool SavesAsBlanks(std::string_view s) { return s.find_first_not_of(" \t\n") == std::string_view::npos; }
+
+// Decodes the references of text and attribute values, and replaces what XML cannot carry, raw
+// or referenced, so that saving the document gives a well-formed file that reads back the same.
+// For that, text that a dropped comment split is joined, as the save joins it, and text that
+// turned into blanks here (references to blanks, control characters) goes when other nodes stand
+// beside it, as the blanks between elements go at every load.
+void CleanLoadedValues(pugi::xml_document& doc) {
+    std::string v;
+    std::string more;
+    for (pugi::xml_node n = NextInTree(doc, doc); n;) {
+        if (n.type() == pugi::node_pcdata) {
+            bool changed = CleanValue(n.value(), true, v);
+            if (changed || n.next_sibling().type() == pugi::node_pcdata) {
+                if (!changed) v = n.value();
+                for (pugi::xml_node s = n.next_sibling(); s.type() == pugi::node_pcdata; s = n.next_sibling()) {
+                    if (!CleanValue(s.value(), true, more)) more = s.value();
+                    v += more;
+                    n.parent().remove_child(s);
+                }
+                const pugi::xml_node next = NextInTree(n, doc);
+                if (SavesAsBlanks(v) && (n.previous_sibling() || n.next_sibling()))
+                    n.parent().remove_child(n);
+                else
+                    n.set_value(v.data(), v.size());
+                n = next;
+                continue;
+            }
+        } else if (n.type() == pugi::node_cdata) {
+            if (CleanValue(n.value(), false, v)) n.set_value(v.data(), v.size());
         }
         for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute())
-            if (HoldsBadControl(a.value())) {
-                std::string v = a.value();
-                BlankControls(v);
-                a.set_value(v.c_str());
-            }
+            if (CleanValue(a.value(), true, v)) a.set_value(v.data(), v.size());
+        n = NextInTree(n, doc);
     }
 }
 
@@ -135,8 +255,6 @@ std::string DeclaredEncoding(std::string_view bytes) {
     if (q == std::string::npos) return std::string();
     return decl.substr(p + 1, q - p - 1);
 }
-
-bool StartsWith(std::string_view s, std::string_view p) { return s.substr(0, p.size()) == p; }
 
 // Names under which the bytes are to be read as UTF-8 whatever the declaration says: UTF-8
 // itself, and the wide encodings, which a declaration readable as 8-bit text contradicts.
@@ -428,12 +546,12 @@ void TXMLDocument::Parse(std::string bytes, const std::string& name) {
 
     // Looked at before the parse, which rewrites the buffer in place. UTF-16 text is converted by
     // the parser, so its bytes say nothing here.
-    const bool mayHoldControls = encoding != pugi::encoding_utf8 ||
-                                 MayHoldBadControl(std::string_view(fresh->buffer).substr(skipped));
+    const bool mayNeedCleaning = encoding != pugi::encoding_utf8 ||
+                                 MayNeedCleaning(std::string_view(fresh->buffer).substr(skipped));
     pugi::xml_parse_result result = fresh->doc.load_buffer_inplace(
         fresh->buffer.data() + skipped, fresh->buffer.size() - skipped, kParseFlags, encoding);
     if (!result) RaiseParse(name, result.description(), static_cast<uint64_t>(result.offset) + skipped);
-    if (mayHoldControls) BlankLoadedControls(fresh->doc);
+    if (mayNeedCleaning) CleanLoadedValues(fresh->doc);
     impl_ = std::move(fresh);
     Changed();
 }

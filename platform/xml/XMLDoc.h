@@ -98,7 +98,8 @@ public:
     // names it are accepted; otherwise a byte that is not valid UTF-8 is a parse error at its
     // offset. Declarations, comments and processing instructions are dropped; a whitespace-only
     // value is kept. Control characters other than TAB, LF and CR in values read as blanks, as
-    // SetText stores them.
+    // SetText stores them; any other character that XML has not (a surrogate, U+FFFE, U+FFFF, a
+    // reference past U+10FFFF), raw or referenced, stands as U+FFFD. In CDATA a reference is text.
     void LoadFromFile(const std::string& fileName);
     // The same over bytes in memory; name is used in error messages.
     void LoadFromBytes(std::string_view bytes, const std::string& name);

@@ -162,3 +162,138 @@ TEST(RecordFileFaults, ReadOnlyFileIsNotReplaced) {
     t.SaveToFile(dir.Path("Link.xml"));
     EXPECT_NE(ReadFile(path), old);
 }
+
+namespace {
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += {static_cast<char>(0xC0 | (cp >> 6)), static_cast<char>(0x80 | (cp & 0x3F))};
+    } else if (cp < 0x10000) {
+        out += {static_cast<char>(0xE0 | (cp >> 12)), static_cast<char>(0x80 | ((cp >> 6) & 0x3F)),
+                static_cast<char>(0x80 | (cp & 0x3F))};
+    } else {
+        out += {static_cast<char>(0xF0 | (cp >> 18)), static_cast<char>(0x80 | ((cp >> 12) & 0x3F)),
+                static_cast<char>(0x80 | ((cp >> 6) & 0x3F)), static_cast<char>(0x80 | (cp & 0x3F))};
+    }
+}
+
+// How XML reads a character reference to value: itself when XML has it; a blank for a control
+// character; U+FFFD for anything else.
+std::string ReadAs(uint64_t value) {
+    const bool xmlChar = value == 0x9 || value == 0xA || value == 0xD || (value >= 0x20 && value <= 0xD7FF) ||
+                         (value >= 0xE000 && value <= 0xFFFD) || (value >= 0x10000 && value <= 0x10FFFF);
+    std::string out;
+    AppendUtf8(out, xmlChar ? static_cast<char32_t>(value) : value < 0x20 ? U' ' : U'\uFFFD');
+    return out;
+}
+
+std::string Hex(uint64_t v, bool upper) {
+    char buf[20];
+    std::snprintf(buf, sizeof buf, upper ? "%llX" : "%llx", static_cast<unsigned long long>(v));
+    return buf;
+}
+
+struct Written {
+    std::string raw;    // as it stands in the file
+    std::string value;  // how it reads in text or in an attribute, as UTF-8
+    std::string cdata;  // how it reads inside CDATA
+};
+
+// References and raw characters at the edges of the ranges XML allows, in every form a reference
+// takes, with references longer than 32 and 64 bits; and the named and malformed references,
+// which keep reading as they did.
+std::vector<Written> EdgeCharacters() {
+    std::vector<Written> out;
+    // A reference stays literal text in CDATA.
+    auto reference = [&out](const std::string& ref, const std::string& reads) { out.push_back({ref, reads, ref}); };
+    for (uint64_t v : {0x0ULL, 0x1ULL, 0x8ULL, 0x9ULL, 0xAULL, 0xDULL, 0x1FULL, 0x20ULL, 0x7FULL, 0xD7FFULL, 0xD800ULL,
+                       0xDBFFULL, 0xDC00ULL, 0xDFFFULL, 0xE000ULL, 0xFFFDULL, 0xFFFEULL, 0xFFFFULL, 0x10000ULL,
+                       0x10FFFFULL, 0x110000ULL, 0x7FFFFFFFULL, 0xFFFFFFFFULL, 0x100000000ULL, 0x100000041ULL,
+                       0x1000000000000041ULL}) {
+        reference("&#x" + Hex(v, false) + ";", ReadAs(v));
+        reference("&#x" + Hex(v, true) + ";", ReadAs(v));
+        reference("&#" + std::to_string(v) + ";", ReadAs(v));
+        reference("&#x0000000000000000000" + Hex(v, false) + ";", ReadAs(v));
+        // Past 64 bits: the value with a digit in front of it.
+        reference("&#x1" + std::string(16 - Hex(v, false).size(), '0') + Hex(v, false) + ";", ReadAs(0x110000));
+        reference("&#1" + std::string(20, '0') + std::to_string(v) + ";", ReadAs(0x110000));
+        // A raw character reads as its reference does, in CDATA too; raw white space is left out, as
+        // XML rewrites it in attributes.
+        if (v > 0 && v <= 0x10FFFF && (v < 0xD800 || v > 0xDFFF) && v != 0x9 && v != 0xA && v != 0xD) {
+            std::string raw;
+            AppendUtf8(raw, static_cast<char32_t>(v));
+            out.push_back({raw, ReadAs(v), ReadAs(v)});
+        }
+    }
+    for (const auto& [ref, reads] : std::initializer_list<std::pair<const char*, const char*>>{
+             {"&amp;", "&"}, {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"}, {"&#;", "&#;"},
+             {"&#x;", "&#x;"}, {"&#X41;", "&#X41;"}, {"&#4a;", "&#4a;"}, {"&#1&#65;", "&#1A"}, {"&bogus;", "&bogus;"},
+             {"&#x41", "&#x41"}})
+        reference(ref, reads);
+    return out;
+}
+
+// Canonical XML's escapes, as xmllint --c14n writes them.
+std::string C14nText(const std::string& s, bool attribute) {
+    std::string out;
+    for (char c : s) {
+        if (c == '&') out += "&amp;";
+        else if (c == '<') out += "&lt;";
+        else if (c == '>' && !attribute) out += "&gt;";
+        else if (c == '"' && attribute) out += "&quot;";
+        else if (c == '\t' && attribute) out += "&#x9;";
+        else if (c == '\n' && attribute) out += "&#xA;";
+        else if (c == '\r') out += "&#xD;";
+        else out += c;
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(RecordFileFaults, ReferencesToNoXmlCharacterSaveAsReplacementCharacters) {
+    TempDir dir;
+    const std::string in = dir.Path("in.xml");
+    const std::string saved = dir.Path("saved.xml");
+    TFriend t;
+    // The two readings the fault showed: the rest of the value is kept, and no reference wraps.
+    WriteFile(in, "<Friends><Friend><Name>u&#0;1</Name><Area>&#x100000041;</Area></Friend></Friends>");
+    t.LoadFromFile(in);
+    EXPECT_EQ(FieldOfRecord(t, 1, "Name"), "u 1");
+    EXPECT_EQ(FieldOfRecord(t, 1, "Area"), "?");
+
+    // One record per case: in an attribute, in a field's text and in CDATA, between other text.
+    const std::vector<Written> cases = EdgeCharacters();
+    std::string file = "<Friends>";
+    std::string expected = "<Friends>";
+    for (const Written& w : cases) {
+        file += "<Friend a=\"u" + w.raw + "1\"><Name>u" + w.raw + "1</Name><Area><![CDATA[u" + w.raw + "1]]></Area></Friend>";
+        expected += "<Friend a=\"" + C14nText("u" + w.value + "1", true) + "\"><Name>" +
+                    C14nText("u" + w.value + "1", false) + "</Name><Area>" + C14nText("u" + w.cdata + "1", false) +
+                    "</Area></Friend>";
+    }
+    file += "</Friends>";
+    expected += "</Friends>";
+    WriteFile(in, file);
+    t.LoadFromFile(in);
+    ASSERT_EQ(t.RecordCount(), static_cast<int>(cases.size()));
+    t.SaveToFile(saved);
+    // An outside reader accepts the saved file and reads what each case must read.
+    std::string canonical;
+    ASSERT_EQ(RunCommand(std::string(kXmllint) + " --c14n '" + saved + "' 2>&1", &canonical), 0) << canonical;
+    EXPECT_EQ(canonical, expected);
+    // The saved file loads again into the same records and saves to the same bytes.
+    TFriend back;
+    back.LoadFromFile(saved);
+    ASSERT_EQ(back.RecordCount(), t.RecordCount());
+    for (int i = 1; i <= t.RecordCount(); ++i) {
+        const Written& w = cases[i - 1];
+        EXPECT_EQ(FieldOfRecord(t, i, "Name"), Utf8ToCp1251("u" + w.value + "1")) << w.raw;
+        EXPECT_EQ(FieldOfRecord(t, i, "Area"), Utf8ToCp1251("u" + w.cdata + "1")) << w.raw;
+        for (const char* field : {"Name", "Area"})
+            EXPECT_EQ(FieldOfRecord(back, i, field), FieldOfRecord(t, i, field)) << w.raw;
+    }
+    EXPECT_EQ(back.Document()->SaveToString(), ReadFile(saved));
+}
