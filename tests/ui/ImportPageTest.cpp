@@ -164,6 +164,9 @@ TEST_F(ImportPageTest, DeletesAddsAndTheirNotices) {
     EXPECT_EQ(std::vector<int>{0}, Ticked());
     EXPECT_EQ(u8"Сервер (всего 3 серверов)"_cp, page->gbServer->Caption());
     EXPECT_EQ("B", page->edServer->Text());
+    // The add is stored at once, in the table's order.
+    EXPECT_EQ("<Servers><Server><URL>b</URL></Server><Server><URL>d</URL></Server><Server><URL>B</URL></Server></Servers>",
+              UiTestEnv::Read(env.CurrentFile("AgentServers.xml")));
     for (int i = 0; i < 3; ++i) {
         page->cblServer->SetItemIndex(0);
         page->sbDeleteServerClick();
