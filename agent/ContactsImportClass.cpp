@@ -42,10 +42,16 @@ void TContactsImportClass::StartImport() {
     HostFromSettings();
     LastCode.clear();
     LastCaptchaURL.clear();
+    StoreFailed = false;
     StartRun();
 }
 
-void TContactsImportClass::RunFinished() { ShowMessage(RunFailed ? ConnectionErrorText : CompletedText); }
+void TContactsImportClass::RunFinished() {
+    if (RunFailed)
+        ShowMessage(ConnectionErrorText);
+    else if (!StoreFailed)
+        ShowMessage(CompletedText);
+}
 
 void TContactsImportClass::ParseListPage(const std::string& page) {
     WalkListPage(page, [this](THTMLElementList& els, const THTMLTag* link, const std::string& href) {

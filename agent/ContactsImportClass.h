@@ -6,7 +6,8 @@
 // worker's own table of that folder (Folders). The worker never loads or saves those tables:
 // they only grow for its whole life, and the settings page merges them into the stored folders
 // on OnComplete. After OnComplete the completion box says "Импорт контактов завершен.", or the
-// connection-error text when a folder could not be read.
+// connection-error text when a folder could not be read; when the owner reports that its merge
+// failed (StoreFailed), no completion box follows, so the owner's error stays the last word.
 //
 // Profile pages go through the session while FullImport is on; a page that asks for a
 // confirmation code is answered through the code prompt (the dialog), or with the last accepted
@@ -24,6 +25,9 @@ public:
     bool FullImport = false;
     std::string LastCode;        // the code last accepted in this run, as typed
     std::string LastCaptchaURL;  // the picture address of that code
+    // Set by the completion handler when a folder could not be merged into its stored file or
+    // saved: nothing was stored, so no completion box. Cleared by each start.
+    bool StoreFailed = false;
 
     // Starts a run after a successful Login; Host comes from the data module's settings.
     void StartImport();

@@ -45,6 +45,16 @@ const QImage& CardBitmap(const std::string& name, bool transparent) {
     return cache.emplace(name, std::move(img)).first->second;
 }
 
+// True when the widget lies wholly outside one of its ancestors (the list's scrolled-off part).
+bool OutOfSight(const QWidget* w) {
+    QRect r = w->rect();
+    for (; !w->isWindow() && w->parentWidget(); w = w->parentWidget()) {
+        r = r.translated(w->pos()) & w->parentWidget()->rect();
+        if (r.isEmpty()) return true;
+    }
+    return false;
+}
+
 bool IsPersonClick(const std::string& e) {
     return e == "pnShortInfo" || e == "lbPersonName" || e == "imgShortInfo" || e == "pnTop" || e == "lbPersonName1" ||
            e == "imgShortInfo1" || e == "imgTopRight";
@@ -444,6 +454,10 @@ void TChatPerson::Clicked(const std::string& element) {
 }
 
 bool TChatPerson::event(QEvent* event) {
+    // Each card shown with its pane asks to be repainted, and each such card walks all its siblings
+    // when the window repaints: with thousands of cards that grows with the square of the count.
+    // A card out of sight has nothing to repaint; scrolling it into sight repaints it with its panel.
+    if (event->type() == QEvent::UpdateLater && OutOfSight(this)) return true;
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
         const std::string name = ElementAt(help->pos());

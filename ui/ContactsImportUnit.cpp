@@ -349,17 +349,20 @@ void TfrmImport::ContactsImportComplete() {
         TFriend* stored = dmFriend->Folders->GetFolderTable(i);
         TFriend* imported = ContactsImport->Folders().GetFolderTable(i);
         if (!stored || !imported) continue;
-        // Each folder stands alone: one that cannot be read is left as it is on disk.
+        // Each folder stands alone: one that cannot be read is left as it is on disk. A folder not
+        // stored tells the worker, whose box would otherwise call the import done.
         try {
             stored->Load();
         } catch (const std::exception& e) {
+            ContactsImport->StoreFailed = true;
             ShowUnreadableFile(stored->FileName, ErrorText(e));
             continue;
         }
         try {
             imported->MergeByLogin(stored);
             stored->Save();
-        } catch (const std::exception&) {
+        } catch (...) {
+            ContactsImport->StoreFailed = true;
             if (Application) Application->HandleException();
         }
     }

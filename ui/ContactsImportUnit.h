@@ -7,7 +7,8 @@
 //
 // A file that cannot be read stays as it is: an unreadable "AgentServers.xml" is reported once, and
 // adding or deleting a server then changes nothing; at the import's end a folder whose file cannot
-// be read is neither merged nor saved. The end is always reported and the buttons always come back.
+// be read is neither merged nor saved. The end is always reported and the buttons always come back;
+// after a folder that was not merged or saved the worker shows no completion box.
 #include <QPointer>
 #include <functional>
 #include <memory>

@@ -1,7 +1,7 @@
 // The contacts page with a large folder, offscreen: made by name, embedded, shown, up to the end of
-// its first paint; beside it the same file in a bare contact table; and one click that opens and
-// one that closes the first card. CPU is the process's user + system time; heap is malloc's
-// bytes in use (after minus before).
+// its first paint; beside it the same file in a bare contact table; one click that opens and one
+// that closes the first card; and switching to and from that folder. CPU is the process's user +
+// system time; heap is malloc's bytes in use (after minus before).
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -105,10 +105,46 @@ void BM_Click(benchmark::State& state) {
     dm.reset();
 }
 
+// Opening the folder of n contacts from another folder (range(1) 1), or leaving it for another
+// (0): the bar's click up to the end of the first paint of the pane it shows. CPU time.
+void BM_SwitchFolder(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    const bool toBig = state.range(1) != 0;
+    SetProgramDirectory(FolderFor(n));
+    auto dm = std::make_unique<TdmFriend>();
+    auto host = std::make_unique<THost>();
+    host->show();
+    auto* page = dynamic_cast<TfrmChatForm*>(host->CreateEmbeddedForm(host->panel, "TfrmChatForm"));
+    int shown = 0;  // the page opens folder 0
+    auto open = [&](int folder) {
+        if (folder == shown) return;  // a bar of the open folder changes nothing
+        shown = folder;
+        PaintWatch watch(folder == 0 ? page->pnCommonFriends : page->pnFavoriteFriends);
+        qApp->installEventFilter(&watch);
+        if (folder == 0)
+            page->fbCommonFriendsClick(nullptr);
+        else
+            page->fbFavoriteFriendsClick(nullptr);
+        while (!watch.painted) QApplication::processEvents();
+        qApp->removeEventFilter(&watch);
+    };
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    for (auto _ : state) {
+        open(toBig ? 1 : 0);
+        for (int i = 0; i < 3; ++i) QApplication::processEvents();
+        const double cpu0 = CpuSeconds();
+        open(toBig ? 0 : 1);
+        state.SetIterationTime(CpuSeconds() - cpu0);
+    }
+    host.reset();
+    dm.reset();
+}
+
 }  // namespace
 
 BENCHMARK(BM_ContactsPage)->Arg(0)->Arg(1000)->Arg(10000)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BareFriend)->Arg(0)->Arg(1000)->Arg(10000)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SwitchFolder)->Args({10000, 1})->Args({10000, 0})->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Click)->Args({10000, 1})->Args({10000, 0})->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {

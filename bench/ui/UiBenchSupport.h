@@ -8,6 +8,7 @@
 #include <QEvent>
 #include <QObject>
 #include <QTemporaryDir>
+#include <QWidget>
 #include <string>
 
 #include "platform/ProgramDir.h"
@@ -49,14 +50,20 @@ inline std::string FolderFor(int n) {
     return folder;
 }
 
-// Notes the first paint of the widget it filters.
+// Notes the first paint of the widget it filters; filtering the application, the first paint of
+// `within` or of a widget inside it (a pane covered by its children gets no paint of its own).
 class PaintWatch : public QObject {
 public:
+    explicit PaintWatch(QWidget* within = nullptr) : within_(within) {}
     bool painted = false;
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint) painted = true;
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::Paint && (!within_ || o == within_ || within_->isAncestorOf(qobject_cast<QWidget*>(o))))
+            painted = true;
         return false;
     }
+
+private:
+    QWidget* within_;
 };
 
 }  // namespace uibench

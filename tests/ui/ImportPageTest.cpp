@@ -1,7 +1,9 @@
 #include <QMouseEvent>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <functional>
 #include <memory>
+#include <sys/stat.h>
 
 #include "agent/ContactsImportClass.h"
 #include "platform/CpLiteral.h"
@@ -162,6 +164,9 @@ TEST_F(ImportPageTest, DeletesAddsAndTheirNotices) {
     EXPECT_EQ(std::vector<int>{0}, Ticked());
     EXPECT_EQ(u8"Сервер (всего 3 серверов)"_cp, page->gbServer->Caption());
     EXPECT_EQ("B", page->edServer->Text());
+    // The add is stored at once, in the table's order.
+    EXPECT_EQ("<Servers><Server><URL>b</URL></Server><Server><URL>d</URL></Server><Server><URL>B</URL></Server></Servers>",
+              UiTestEnv::Read(env.CurrentFile("AgentServers.xml")));
     for (int i = 0; i < 3; ++i) {
         page->cblServer->SetItemIndex(0);
         page->sbDeleteServerClick();
@@ -293,45 +298,69 @@ TEST_F(ImportPageTest, AFailedLoginShowsThePlainBoxAndEndsTheRun) {
     EXPECT_FALSE(page->ImportRunning());
 }
 
-TEST_F(ImportPageTest, TheImportEndMergesKeepsStoredContactsAndSurvivesAnUnreadableFile) {
+TEST_F(ImportPageTest, TheImportEndMergesKeepsStoredContactsAndAFolderNotStoredHasTheLastWord) {
+    // A folder file turns unreadable or read-only while the import runs: the error names file and
+    // reason, no completion box follows it, and the other folder is stored.
+    struct Row {
+        const char* name;
+        std::function<void()> spoil;
+        std::string file, reason;
+        std::string other;  // the folder file stored all the same, with this many contacts
+        int otherCount;
+    };
+    const std::string bad = "<Friends><Friend>broken";
+    const Row rows[] = {
+        {"unreadable", [&] { UiTestEnv::Write(env.ProgramFile("FaforiteFriends.xml"), bad); }, "FaforiteFriends.xml", "",
+         "CommonFriends.xml", 12},
+        {"read-only", [&] { ::chmod(env.ProgramFile("CommonFriends.xml").c_str(), 0444); }, "CommonFriends.xml",
+         "Permission denied", "FaforiteFriends.xml", 3},
+    };
     StartSite();
     AddFolders();
-    // Folder 0 holds user1 under another name already; the import must not change it.
-    const std::string user1 = FriendXml("Stored", "user1", "http://" + server->Host() + "/user1/", "<NewMessage>0</NewMessage>");
-    UiTestEnv::Write(env.ProgramFile("CommonFriends.xml"), FriendsFile(user1));
-    MakePage();
-    SaveAccount("velmora", "secret");
-    std::vector<std::pair<int, int>> progress;
-    QObject::connect(page->ProgressBar, &QProgressBar::valueChanged, [&](int v) { progress.push_back({v, page->ProgressBar->Max()}); });
-    ModalAnswerer done(ModalAnswerer::Press("OK"));
-    events.clear();
-    // The favourites file turns unreadable while the import runs.
-    const std::string bad = "<Friends><Friend>broken";
-    page->btnImportClick();
-    ASSERT_TRUE(page->ImportRunning());
-    UiTestEnv::Write(env.ProgramFile("FaforiteFriends.xml"), bad);
-    std::vector<std::string> errors;
-    Application->OnException = [&](const std::string& m) { errors.push_back(m); };
-    ASSERT_TRUE(WaitEnd());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return done.Done(); }, 10000));
-    Application->OnException = nullptr;
-    EXPECT_EQ(u8"Импорт контактов завершен."_cp, done.First().text);
-    EXPECT_EQ((std::vector<std::string>{"start", "end"}), events);
-    EXPECT_TRUE(ImportEnabled());
-    EXPECT_TRUE(page->btnMsg->Enabled());
-    ASSERT_EQ(1u, errors.size());
-    EXPECT_NE(std::string::npos, errors[0].find("FaforiteFriends.xml"));
-    EXPECT_EQ(bad, UiTestEnv::Read(env.ProgramFile("FaforiteFriends.xml")));
-    TFriend common;
-    common.LoadFromFile(env.ProgramFile("CommonFriends.xml"));
-    ASSERT_EQ(12, common.RecordCount());
-    common.SetRecNo(1);
-    EXPECT_EQ("Stored", common.GetFieldText("Name"));
-    common.SetRecNo(2);
-    EXPECT_EQ("user2", common.GetFieldText("Login"));
-    ASSERT_FALSE(progress.empty());
-    EXPECT_EQ(2, progress.front().second);
-    EXPECT_EQ(0, progress.back().first);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        // Folder 0 holds user1 under another name already; the import must not change it.
+        const std::string user1 = FriendXml("Stored", "user1", "http://" + server->Host() + "/user1/", "<NewMessage>0</NewMessage>");
+        const std::string common = FriendsFile(user1);
+        ::chmod(env.ProgramFile("CommonFriends.xml").c_str(), 0644);
+        UiTestEnv::Write(env.ProgramFile("CommonFriends.xml"), common);
+        UiTestEnv::Write(env.ProgramFile("FaforiteFriends.xml"), "<Friends/>");
+        Servers({});
+        MakePage();
+        SaveAccount("velmora", "secret");
+        std::vector<std::pair<int, int>> progress;
+        QObject::connect(page->ProgressBar, &QProgressBar::valueChanged, [&](int v) { progress.push_back({v, page->ProgressBar->Max()}); });
+        ModalAnswerer done(ModalAnswerer::Press("OK"));
+        events.clear();
+        page->btnImportClick();
+        ASSERT_TRUE(page->ImportRunning());
+        row.spoil();
+        std::vector<std::string> errors;
+        Application->OnException = [&](const std::string& m) { errors.push_back(m); };
+        ASSERT_TRUE(WaitEnd());
+        Application->OnException = nullptr;
+        // A box would come in the tick that ends the run, before the run counts as ended.
+        EXPECT_TRUE(done.Seen().empty());
+        ASSERT_EQ(1u, errors.size());
+        EXPECT_NE(std::string::npos, errors[0].find(row.file)) << errors[0];
+        EXPECT_NE(std::string::npos, errors[0].find(row.reason)) << errors[0];
+        EXPECT_EQ((std::vector<std::string>{"start", "end"}), events);
+        EXPECT_TRUE(ImportEnabled());
+        EXPECT_TRUE(page->btnMsg->Enabled());
+        EXPECT_EQ(row.file == "CommonFriends.xml" ? common : bad, UiTestEnv::Read(env.ProgramFile(row.file)));
+        TFriend stored;
+        stored.LoadFromFile(env.ProgramFile(row.other));
+        ASSERT_EQ(row.otherCount, stored.RecordCount());
+        if (row.other == "CommonFriends.xml") {
+            stored.SetRecNo(1);
+            EXPECT_EQ("Stored", stored.GetFieldText("Name"));
+            stored.SetRecNo(2);
+            EXPECT_EQ("user2", stored.GetFieldText("Login"));
+        }
+        ASSERT_FALSE(progress.empty());
+        EXPECT_EQ(2, progress.front().second);
+        EXPECT_EQ(0, progress.back().first);
+    }
 }
 
 TEST_F(ImportPageTest, ASaveDuringAnImportKeepsItLocked) {
