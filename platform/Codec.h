@@ -45,6 +45,9 @@ inline bool DecodeUtf8(std::string_view utf8, size_t& i, char32_t& cp) {
     return true;
 }
 
+// Appends the UTF-8 form of cp (at most U+10FFFF, no surrogate).
+void AppendUtf8(std::string& out, char32_t cp);
+
 // One code point of cp1251 byte b.
 char16_t Cp1251CodePoint(unsigned char b);
 // The cp1251 byte of a code point, or '?' when the code page lacks it.
