@@ -1,6 +1,7 @@
 #include "platform/registry/Registry.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +19,7 @@
 #include <optional>
 #include <set>
 #include <string_view>
+#include <thread>
 
 #include "platform/AtomicFile.h"
 #include "platform/Codec.h"
@@ -392,7 +394,72 @@ bool BackUpDamagedStore(const QString& fileName, const QByteArray& bytes) {
     return ::close(fd) == 0 && ok;
 }
 
+std::chrono::milliseconds gLockWait{5000};
+std::function<void(TRegistrySaveStep)> gSaveHook;
+
+void Step(TRegistrySaveStep step) {
+    if (gSaveHook) gSaveHook(step);
+}
+
+// The exclusive lock of the saves of every process, taken on "<store>.lock": a file of its own,
+// since each save replaces the store by rename. The file goes when the lock is given up; a holder
+// that checks, once locked, that its file is still the one at that name never shares the lock with
+// a process that locked a file of the same name made after it.
+class StoreLock {
+public:
+    explicit StoreLock(const QString& storeFile) : name_(QFile::encodeName(storeFile + QStringLiteral(".lock"))) {}
+    ~StoreLock() {
+        if (fd_ < 0) return;
+        ::unlink(name_.constData());
+        ::close(fd_);
+    }
+    StoreLock(const StoreLock&) = delete;
+    StoreLock& operator=(const StoreLock&) = delete;
+
+    enum Result { Taken, Busy, NoFile };
+    // Busy when another save still holds the lock at the bound.
+    Result Take() {
+        const auto until = std::chrono::steady_clock::now() + gLockWait;
+        bool told = false;
+        for (;;) {
+            const int fd = ::open(name_.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+            if (fd < 0) return NoFile;
+            int error;
+            for (;;) {
+                error = ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 0 : errno;
+                if (error == EINTR) continue;
+                if (error != EWOULDBLOCK || std::chrono::steady_clock::now() >= until) break;
+                if (!told) Step(TRegistrySaveStep::LockBusy), told = true;
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+            if (error == 0) {
+                struct stat held {}, named {};
+                if (::fstat(fd, &held) == 0 && ::stat(name_.constData(), &named) == 0 &&
+                    held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+                    fd_ = fd;
+                    return Taken;
+                }
+                // Its holder removed the file as it gave the lock up: lock the one at the name now.
+                ::close(fd);
+                if (std::chrono::steady_clock::now() < until) continue;
+                return Busy;
+            }
+            ::close(fd);
+            return error == EWOULDBLOCK ? Busy : NoFile;
+        }
+    }
+
+private:
+    QByteArray name_;
+    int fd_ = -1;
+};
+
 }  // namespace
+
+void SetRegistrySaveSeams(std::chrono::milliseconds lockWait, std::function<void(TRegistrySaveStep)> hook) {
+    gLockWait = lockWait;
+    gSaveHook = std::move(hook);
+}
 
 // ---------------------------------------------------------------------------------------------
 
@@ -544,9 +611,18 @@ void TRegistry::Flush() {
     store.Reread();
     dirty_ = false;
     const QString file = store.File();
-    // Written over the file as it is now, so what other saves put there since it was read stays.
+    if (!MakeFolders(QFileInfo(file).absolutePath())) Fail("Cannot write the registry store " + S(file));
+    // Read, merged and written under the lock, so that what other processes saved since this
+    // object read the file stays.
+    StoreLock lock(file);
+    switch (lock.Take()) {
+    case StoreLock::Taken: break;
+    case StoreLock::Busy: Fail("Cannot write the registry store " + S(file) + ": another save still holds its lock");
+    case StoreLock::NoFile: Fail("Cannot write the registry store lock " + S(file) + ".lock");
+    }
     QByteArray current;
     if (!ReadStoreFile(file, current)) Fail("Cannot write the registry store " + S(file));
+    Step(TRegistrySaveStep::Read);
     QSettings::SettingsMap map;
     if (ParseHive(current, map) > 0 && !BackUpDamagedStore(file, current))
         Fail("Cannot write the registry store backup " + S(file) + ".bak");

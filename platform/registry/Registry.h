@@ -9,6 +9,9 @@
 // Each object reads the file itself (again when another save has replaced it) and keeps its
 // changes until Flush or CloseKey writes them, by whole-file replacement. A write that fails
 // raises, drops those changes and leaves the file as it was.
+// A save reads the file, merges its changes and replaces the file under an exclusive lock on
+// "<store>.lock" (an flock, so a process that dies holds nothing), so that two processes saving at
+// once keep each other's values; a save that cannot have the lock within a bound fails.
 // The file holds the password, so it is created with mode 0600 and folders we create get 0700.
 // A store that cannot be read reads as empty. A line of it that cannot be read is skipped on its
 // own; before a write replaces a store with such lines, it is copied unchanged to "<store>.bak".
@@ -16,7 +19,9 @@
 // HKEY_CLASSES_ROOT is read-only and holds what the system's MIME list says: a key per file
 // extension (".png") with the value "Content Type", and a key per content type under
 // "MIME\Database\Content Type" with the value "Extension" (".png"). It may be empty.
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -93,3 +98,11 @@ std::string RegistryFileName();
 // Points HKEY_CURRENT_USER at <dir>/VelmoraAgent/HKEY_CURRENT_USER.hive (QSettings::setPath for
 // our format): tests give each run a folder of its own so the user's settings are never touched.
 void SetRegistryFolder(const std::string& dir);
+
+// Seams for tests of saves in several processes: the longest a save waits for the lock (5 s by
+// default), and a hook the saving process calls at the steps named here.
+enum class TRegistrySaveStep {
+    LockBusy,  // another save holds the lock: this one waits
+    Read,      // the lock is held and the store read; the write comes next
+};
+void SetRegistrySaveSeams(std::chrono::milliseconds lockWait, std::function<void(TRegistrySaveStep)> hook);

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -30,6 +32,7 @@ protected:
         config_ = tmp_.path() + "/config";
         QSettings::setPath(static_cast<QSettings::Format>(RegistryFormat()), QSettings::UserScope, config_);
     }
+    void TearDown() override { SetRegistrySaveSeams(std::chrono::seconds(5), nullptr); }
     QString File() const { return QString::fromStdString(RegistryFileName()); }
     std::string Raw() const {
         QFile f(File());
@@ -313,6 +316,13 @@ TEST_F(RegistryTest, AFailedSaveLeavesTheStoreAsItWas) {
         std::function<void(const QString& file)> arrange;
         rlim_t sizeLimit;  // 0: none
     };
+    // Another save's lock: an flock of its own open file, as a second process would hold it.
+    int heldLock = -1;
+    const auto holdLock = [&heldLock](const QString& file) {
+        heldLock = ::open(QFile::encodeName(file + ".lock").constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        ASSERT_EQ(::flock(heldLock, LOCK_EX | LOCK_NB), 0);
+        SetRegistrySaveSeams(std::chrono::milliseconds(50), nullptr);
+    };
     const Fault faults[] = {
         {"a folder where the backup goes", damaged, [](const QString& file) { QDir().mkpath(file + ".bak"); }, 0},
         {"a dangling link where the backup goes", damaged,
@@ -320,6 +330,7 @@ TEST_F(RegistryTest, AFailedSaveLeavesTheStoreAsItWas) {
         {"a store that cannot be prepared (a dangling link)", {},
          [](const QString& file) { QFile::link(file + ".gone", file); }, 0},
         {"a write that fails", sound, [](const QString&) {}, 4},
+        {"a lock another save holds past the bound", sound, holdLock, 0},
     };
     for (const Fault& fault : faults) {
         const QString folder = QFileInfo(File()).absolutePath();
@@ -343,6 +354,7 @@ TEST_F(RegistryTest, AFailedSaveLeavesTheStoreAsItWas) {
         EXPECT_EQ(Snapshot(folder), before) << fault.what;
 
         // Without the fault, the next save writes its own change only.
+        if (heldLock >= 0) ::close(heldLock), heldLock = -1, QFile::remove(File() + ".lock");
         QFile::remove(File() + ".bak");
         QDir().rmdir(File() + ".bak");
         if (QFileInfo(File()).isSymLink()) QFile::remove(File());
@@ -356,6 +368,86 @@ TEST_F(RegistryTest, AFailedSaveLeavesTheStoreAsItWas) {
         EXPECT_EQ(reg.ReadString("keep"), fault.store.isNull() ? "" : "yes") << fault.what;
         reg.CloseKey();
     }
+}
+
+// Saves one value in a child process; the child ends 0 when the save held. step, when given, is the
+// hook the child's saves call.
+pid_t SaveInChild(const std::string& name, std::function<void(TRegistrySaveStep)> step) {
+    const pid_t child = ::fork();
+    if (child != 0) return child;
+    int code = 0;
+    try {
+        SetRegistrySaveSeams(std::chrono::seconds(30), std::move(step));
+        TRegistry reg;
+        code = reg.OpenKey(kKey, true) ? 0 : 2;
+        reg.WriteString(name, "saved by " + name);
+        reg.CloseKey();
+    } catch (...) {
+        code = 3;
+    }
+    ::_exit(code);
+}
+
+bool EndedWell(pid_t child) {
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST_F(RegistryTest, TwoProcessesSavingAtOnceKeepEachOthersValues) {
+    // A lock left by a process that died holds nothing: the next save does not wait for it.
+    QDir().mkpath(QFileInfo(File()).absolutePath());
+    const pid_t dead = ::fork();
+    if (dead == 0) {
+        const int fd = ::open(QFile::encodeName(File() + ".lock").constData(), O_RDWR | O_CREAT, 0600);
+        ::_exit(fd >= 0 && ::flock(fd, LOCK_EX) == 0 ? 0 : 1);
+    }
+    ASSERT_TRUE(EndedWell(dead));
+    bool waited = false;
+    SetRegistrySaveSeams(std::chrono::seconds(30), [&waited](TRegistrySaveStep s) { waited |= s == TRegistrySaveStep::LockBusy; });
+    {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(kKey, true));
+        reg.WriteString("before", "1");
+        reg.CloseKey();
+    }
+    EXPECT_FALSE(waited);
+
+    // The first save is held between its read of the store and its write until the second has
+    // either saved or waits for it; then the first writes.
+    int firstRead[2], firstGo[2];
+    ASSERT_EQ(::pipe(firstRead), 0);
+    ASSERT_EQ(::pipe(firstGo), 0);
+    const pid_t first = SaveInChild("first", [&](TRegistrySaveStep s) {
+        if (s != TRegistrySaveStep::Read) return;
+        char c = 'r';
+        if (::write(firstRead[1], &c, 1) != 1 || ::read(firstGo[0], &c, 1) != 1) ::_exit(4);
+    });
+    char c = 0;
+    ASSERT_EQ(::read(firstRead[0], &c, 1), 1);
+    int secondWaits[2];
+    ASSERT_EQ(::pipe(secondWaits), 0);
+    const pid_t second = SaveInChild("second", [&](TRegistrySaveStep s) {
+        char w = 'w';
+        if (s == TRegistrySaveStep::LockBusy && ::write(secondWaits[1], &w, 1) != 1) ::_exit(4);
+    });
+    ::close(secondWaits[1]);
+    // 'w' when the second waits for the lock; nothing (its end) when it saved past the first.
+    const ssize_t told = ::read(secondWaits[0], &c, 1);
+    EXPECT_EQ(told, 1) << "the second save did not wait for the first";
+    ASSERT_EQ(::write(firstGo[1], "g", 1), 1);
+    EXPECT_TRUE(EndedWell(first));
+    EXPECT_TRUE(EndedWell(second));
+    for (int fd : {firstRead[0], firstRead[1], firstGo[0], firstGo[1], secondWaits[0]}) ::close(fd);
+
+    ForkedChecks third([] {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKeyReadOnly(kKey));
+        EXPECT_EQ(reg.ReadString("before"), "1");
+        EXPECT_EQ(reg.ReadString("first"), "saved by first");
+        EXPECT_EQ(reg.ReadString("second"), "saved by second");
+    });
+    EXPECT_TRUE(third.Run());
+    EXPECT_FALSE(QFileInfo::exists(File() + ".lock"));
 }
 
 TEST_F(RegistryTest, AFolderThatCannotBeCreatedMakesTheWriteRaise) {
