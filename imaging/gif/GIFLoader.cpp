@@ -21,6 +21,12 @@ void TGIFLoader::LoadFromStream(TSeekableStream& stream, const std::string&, TLi
     TSeekableNorvStream in(stream);
     TGIFImage gif;
     gif.LoadFromStream(in);
+    // Extensions cut off or followed only by the trailer make frames without pixels; drawn, they
+    // would pass for a blank picture of the screen's size. Like giflib, take such a file for no
+    // picture at all, before the bitmap or the colour is touched.
+    bool pixels = false;
+    for (int i = 0; i < gif.Images().Count() && !pixels; ++i) pixels = !gif.Images().SubImages(i)->Empty();
+    if (!pixels) Error("Image is empty");
     int transparent = -1;
     if (gif.IsTransparent()) {
         // A frame 0 without an image has no bitmap to take a colour from.

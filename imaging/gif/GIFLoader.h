@@ -8,7 +8,8 @@ public:
     bool CanLoad(const std::string& ext) override;
     bool CanSave(const std::string& ext) override;
     std::string GetLoadFilter() override;
-    // The codec's errors pass on with the bitmap and TransparentColor as they were.
+    // The codec's errors pass on with the bitmap and TransparentColor as they were; so does
+    // GIFException "Image is empty" for a file in which no frame holds pixels.
     void LoadFromStream(TSeekableStream& stream, const std::string& ext, TLinearBitmap& image) override;
 
     // As a one-frame GIF: 8-bit sources of at most 16 colours in use go down to 1 or 4 bits; a

@@ -22,6 +22,12 @@ void RegisterPpmOnce() {
 
 const std::string kRedBlue = testing_ppm::MakePpm(2, 1, {255, 0, 0, 0, 0, 255});
 const std::string kGreen = testing_ppm::MakePpm(1, 1, {0, 200, 0});
+// A GIF of a 16 x 12 screen with eight colours that ends after its graphic control block.
+const std::string kGifWithoutImage = [] {
+    std::string s = std::string("GIF89a") + '\x10' + '\0' + '\x0C' + '\0' + '\x82' + '\0' + '\0';
+    for (int i = 0; i < 8; ++i) s += std::string{static_cast<char>(i * 32), static_cast<char>(i * 32), 0};
+    return s + std::string("\x21\xF9\x04\x00\x00\x00\x00\x00", 8);
+}();
 
 class ImageLoaderTest : public ::testing::Test {
 protected:
@@ -32,6 +38,9 @@ protected:
             s->Get("/green.ppm", [](const httplib::Request&, httplib::Response& r) { r.set_content(kGreen, "image/x-ppm"); });
             s->Get("/empty", [](const httplib::Request&, httplib::Response& r) { r.set_content("", "image/x-ppm"); });
             s->Get("/junk", [](const httplib::Request&, httplib::Response& r) { r.set_content("GIF89a...", "image/gif"); });
+            s->Get("/noimage.gif", [](const httplib::Request&, httplib::Response& r) {
+                r.set_content(kGifWithoutImage, "image/gif");
+            });
             ASSERT_TRUE(s->Start());
         }
     }
@@ -79,9 +88,11 @@ TEST_F(ImageLoaderTest, ThePictureLandsAndTheRequestCarriesAcceptAndUserAgent) {
 
 TEST_F(ImageLoaderTest, FailuresLeaveThePictureEmptyAndReportIt) {
     TImageLoader loader;
-    for (const char* path : {"/missing", "/empty", "/junk"}) {
+    const std::pair<const char*, const char*> failures[] = {
+        {"/missing", "ppm"}, {"/empty", "ppm"}, {"/junk", "ppm"}, {"/noimage.gif", "GIF"}};
+    for (const auto& [path, format] : failures) {
         ASSERT_TRUE(Fetch(loader, a.Url("/red.ppm")));
-        EXPECT_FALSE(Fetch(loader, a.Url(path))) << path;
+        EXPECT_FALSE(Fetch(loader, a.Url(path), format)) << path;
         EXPECT_FALSE(loader.Succeeded());
         EXPECT_TRUE(loader.Picture().Bitmap()->Empty()) << path;
         EXPECT_TRUE(loader.Rendered().isNull());

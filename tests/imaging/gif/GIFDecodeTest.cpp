@@ -2,8 +2,12 @@
 // the block structure or a recovery.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "GifTestSupport.h"
 #include "GiflibOracle.h"
+#include "imaging/LinearBitmap.h"
+#include "imaging/gif/GIFLoader.h"
 #include "support/ErrorOf.h"
 
 namespace {
@@ -312,15 +316,56 @@ TEST(GIFDecode, ControlBlocksGoByTheirSizeByteAndTerminator) {
         SCOPED_TRACE(c.what);
         check(c);
     }
-    // Cut off inside the block, or inside its further sub-blocks: nothing transparent, a warning.
-    for (const char* cut : {"05 05 0A 00", "04 05 0A 00 01 02 AA"}) {
-        SCOPED_TRACE(cut);
+    // A block that is all there is: the image loads with a warning when the block is cut off,
+    // and a cut block names nothing transparent. giflib reads no picture from any of them, and
+    // neither does the photo road: the loader raises and leaves the bitmap and the colour alone.
+    struct Bare {
+        const char* what;
+        std::string block;  // after 21 F9, to the end of the file
+        bool transparent;
+        std::vector<std::string> warnings;
+    };
+    const std::vector<std::string> premature{"Premature end of data"};
+    const Bare bare[] = {
+        {"a size of 5 over 3 bytes", "05 05 0A 00", false, premature},
+        {"cut inside a further sub-block", "04 05 0A 00 01 02 AA", false, premature},
+        {"cut inside the fields", "04 05 0A", false, premature},
+        {"a size of 255 over 5 bytes", "FF 05 0A 00 01 00", false, premature},
+        {"the file ends after the block", "04 05 0A 00 01 00", true, {}},
+        {"extensions only before the trailer", "04 05 0A 00 01 00 21 FE 02 68 69 00 3B", true, {}},
+    };
+    auto checkBare = [&](const Bare& c) {
+        const std::string file = Screen(3, 1) + Hex("21 F9") + Hex(c.block);
         TRecordedGif g;
-        ASSERT_EQ(g.Load(Screen(3, 1) + Hex("21 F9") + Hex(cut)), "");
-        EXPECT_EQ(g.warnings, std::vector<std::string>{"Premature end of data"});
-        EXPECT_FALSE(g.image.IsTransparent());
-        EXPECT_FALSE(g.image.Images().SubImages(0)->Transparent);
+        ASSERT_EQ(g.Load(file), "");
+        EXPECT_EQ(g.warnings, c.warnings);
+        EXPECT_EQ(g.image.IsTransparent(), c.transparent);
+        EXPECT_EQ(g.image.Images().SubImages(0)->Transparent, c.transparent);
+        GiflibFile lib;
+        EXPECT_FALSE(GiflibRead(file, lib));
+
+        TLinearBitmap picture;
+        picture.New(2, 2, pf24bit);
+        std::memset(picture.Map(), 0x5A, static_cast<size_t>(picture.Size()));
+        GIFLoader().TransparentColor = 12345;
+        TStringStream s(file);
+        TNorvFilterStream in(s);
+        try {
+            GIFLoader().LoadFromStream(in, "GIF", picture);
+            ADD_FAILURE() << "a " << picture.Width() << " x " << picture.Height() << " picture";
+        } catch (const GIFException& e) {
+            EXPECT_EQ(e.Message(), "Image is empty");
+        }
+        EXPECT_EQ(GIFLoader().TransparentColor, 12345);
+        ASSERT_EQ(picture.Width(), 2);
+        ASSERT_EQ(picture.Height(), 2);
+        for (int i = 0; i < picture.Size(); ++i) ASSERT_EQ(picture.Map()[i], 0x5A);
+    };
+    for (const Bare& c : bare) {
+        SCOPED_TRACE(c.what);
+        checkBare(c);
     }
+    GIFLoader().TransparentColor = -1;
 }
 
 TEST(GIFDecode, BlockStructure) {
