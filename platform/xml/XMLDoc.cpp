@@ -21,8 +21,9 @@
 namespace {
 
 // No declarations, comments or processing instructions; a value of blanks only is kept, while
-// the blanks between elements (indentation) are dropped. References are decoded after the parse:
-// pugixml's decoder wraps values past 32 bits and writes surrogates and NUL bytes as they come.
+// the blanks between elements (indentation) are dropped. pugixml decodes the references only in
+// text that holds no numeric one: its decoder wraps numeric values past 32 bits and writes
+// surrogates and NUL bytes as they come, so those are decoded after the parse.
 constexpr unsigned kParseFlags = (pugi::parse_default & ~pugi::parse_escapes) | pugi::parse_ws_pcdata_single;
 
 bool IsAscii(std::string_view s) {
@@ -162,26 +163,6 @@ bool CleanValue(std::string_view s, bool references, std::string& out) {
     return true;
 }
 
-// False when the text to be parsed holds no reference, no control character and no U+FFFE or
-// U+FFFF, so that no value needs CleanValue. The loop has no early exit so that it vectorises.
-bool MayNeedCleaning(std::string_view s) {
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(s.data());
-    const size_t n = s.size();
-    size_t i = 0;
-    for (; i + 64 <= n; i += 64) {
-        unsigned found = 0;
-        for (size_t j = 0; j < 64; ++j) {
-            const unsigned char c = p[i + j];
-            found |= static_cast<unsigned>(c < 0x20) & (c != '\t') & (c != '\n') & (c != '\r');
-            found |= static_cast<unsigned>(c == '&') | static_cast<unsigned>(c == 0xEF);
-        }
-        if (found) return true;
-    }
-    for (; i < n; ++i)
-        if (IsBadControl(p[i]) || p[i] == '&' || p[i] == 0xEF) return true;
-    return false;
-}
-
 // Text that a save writes as blanks only, which a load drops between elements. A carriage
 // return is saved as a reference, which a load keeps.
 bool SavesAsBlanks(std::string_view s) { return s.find_first_not_of(" \t\n") == std::string_view::npos; }
@@ -287,26 +268,58 @@ std::optional<std::string> ConvertToUtf8(std::string_view bytes, const std::stri
     return out;
 }
 
-// Offset of the first byte that does not belong to a well-formed UTF-8 sequence (no overlong
-// forms, no surrogates, nothing above U+10FFFF), or npos.
-size_t FirstInvalidUtf8(std::string_view s) {
+// What one look at the text to be parsed finds, before the parse rewrites it in place.
+struct TextScan {
+    // The offset of the first byte that does not belong to a well-formed UTF-8 sequence (no
+    // overlong forms, no surrogates, nothing above U+10FFFF), or npos.
+    size_t invalidAt = std::string_view::npos;
+    // False when the text holds no numeric reference, no control character XML has not and no
+    // U+FFFE or U+FFFF: pugixml's decoding of the named references then leaves every value as
+    // CleanLoadedValues would, since none of them reads as a blank.
+    bool needsCleaning = false;
+};
+
+// True when the eight bytes of w hold a byte outside ASCII, an '&' or a byte below 0x20.
+bool MayStopScan(uint64_t w) {
+    constexpr uint64_t kOnes = 0x0101010101010101ULL;
+    const uint64_t amp = w ^ (kOnes * '&');
+    return ((w | ((amp - kOnes) & ~amp) | ((w - kOnes * 0x20) & ~w)) & (kOnes * 0x80)) != 0;
+}
+
+TextScan ScanText(std::string_view s) {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(s.data());
     const size_t n = s.size();
+    TextScan scan;
     size_t i = 0;
     while (i < n) {
-        // Runs of ASCII eight bytes at a time.
-        while (i + 8 <= n) {
-            uint64_t word;
-            std::memcpy(&word, p + i, 8);
-            if (word & 0x8080808080808080ULL) break;
-            i += 8;
+        // Runs of plain ASCII eight bytes at a time.
+        for (uint64_t w; i + 8 <= n; i += 8) {
+            std::memcpy(&w, p + i, 8);
+            if (MayStopScan(w)) break;
         }
         if (i >= n) break;
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            if (IsBadControl(c) || (c == '&' && i + 1 < n && p[i + 1] == '#')) scan.needsCleaning = true;
+            ++i;
+            continue;
+        }
+        // Runs of two-byte letters (Cyrillic) without decoding them.
+        if (i + 1 < n && c >= 0xC2 && c <= 0xDF && (p[i + 1] & 0xC0) == 0x80) {
+            i += 2;
+            while (i + 1 < n && p[i] >= 0xC2 && p[i] <= 0xDF && (p[i + 1] & 0xC0) == 0x80) i += 2;
+            continue;
+        }
         const size_t start = i;
         char32_t cp;
-        if (!DecodeUtf8(s, i, cp)) return start;
+        if (!DecodeUtf8(s, i, cp)) {
+            scan.invalidAt = start;
+            scan.needsCleaning = true;
+            return scan;
+        }
+        if (cp == 0xFFFE || cp == 0xFFFF) scan.needsCleaning = true;
     }
-    return std::string_view::npos;
+    return scan;
 }
 
 // The raw output writes no line breaks of its own, so every carriage return in it comes from a
@@ -514,26 +527,23 @@ void TXMLDocument::Parse(std::string bytes, const std::string& name) {
         else if (!declared.empty() && !ReadAsUtf8(declared))
             converted = ConvertToUtf8(bytes, declared, name);
     }
-    if (converted) {
-        fresh->buffer = std::move(*converted);
-    } else {
-        if (encoding == pugi::encoding_utf8) {
-            // pugixml takes any bytes as UTF-8; a file in another code page would be saved back
-            // as bytes that no reader accepts.
-            const size_t bad = FirstInvalidUtf8(std::string_view(bytes).substr(skipped));
-            if (bad != std::string_view::npos) RaiseParse(name, "invalid UTF-8 byte sequence", skipped + bad);
-        }
-        fresh->buffer = std::move(bytes);
-    }
+    fresh->buffer = converted ? std::move(*converted) : std::move(bytes);
 
-    // Looked at before the parse, which rewrites the buffer in place. UTF-16 text is converted by
-    // the parser, so its bytes say nothing here.
-    const bool mayNeedCleaning = encoding != pugi::encoding_utf8 ||
-                                 MayNeedCleaning(std::string_view(fresh->buffer).substr(skipped));
+    // UTF-16 text is converted by the parser, so its bytes say nothing here.
+    bool needsCleaning = true;
+    if (encoding == pugi::encoding_utf8) {
+        const TextScan scan = ScanText(std::string_view(fresh->buffer).substr(skipped));
+        // pugixml takes any bytes as UTF-8; a file in another code page would be saved back as
+        // bytes that no reader accepts. What a converter wrote is UTF-8 already.
+        if (scan.invalidAt != std::string_view::npos && !converted)
+            RaiseParse(name, "invalid UTF-8 byte sequence", skipped + scan.invalidAt);
+        needsCleaning = scan.needsCleaning;
+    }
+    const unsigned flags = needsCleaning ? kParseFlags : kParseFlags | pugi::parse_escapes;
     pugi::xml_parse_result result = fresh->doc.load_buffer_inplace(
-        fresh->buffer.data() + skipped, fresh->buffer.size() - skipped, kParseFlags, encoding);
+        fresh->buffer.data() + skipped, fresh->buffer.size() - skipped, flags, encoding);
     if (!result) RaiseParse(name, result.description(), static_cast<uint64_t>(result.offset) + skipped);
-    if (mayNeedCleaning) CleanLoadedValues(fresh->doc);
+    if (needsCleaning) CleanLoadedValues(fresh->doc);
     impl_ = std::move(fresh);
     Changed();
 }

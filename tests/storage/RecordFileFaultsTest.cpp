@@ -266,10 +266,13 @@ TEST(RecordFileFaults, ReferencesToNoXmlCharacterSaveAsReplacementCharacters) {
 
     // One record per case: in an attribute, in a field's text and in CDATA, between other text.
     const std::vector<Written> cases = EdgeCharacters();
+    auto record = [](const Written& w) {
+        return "<Friend a=\"u" + w.raw + "1\"><Name>u" + w.raw + "1</Name><Area><![CDATA[u" + w.raw + "1]]></Area></Friend>";
+    };
     std::string file = "<Friends>";
     std::string expected = "<Friends>";
     for (const Written& w : cases) {
-        file += "<Friend a=\"u" + w.raw + "1\"><Name>u" + w.raw + "1</Name><Area><![CDATA[u" + w.raw + "1]]></Area></Friend>";
+        file += record(w);
         expected += "<Friend a=\"" + C14nText("u" + w.value + "1", true) + "\"><Name>" +
                     C14nText("u" + w.value + "1", false) + "</Name><Area>" + C14nText("u" + w.cdata + "1", false) +
                     "</Area></Friend>";
@@ -296,4 +299,21 @@ TEST(RecordFileFaults, ReferencesToNoXmlCharacterSaveAsReplacementCharacters) {
             EXPECT_EQ(FieldOfRecord(back, i, field), FieldOfRecord(t, i, field)) << w.raw;
     }
     EXPECT_EQ(back.Document()->SaveToString(), ReadFile(saved));
+
+    // Alone in its file, each case reads and saves as it does among all the others: the parser
+    // decodes the references of a file that holds no numeric one and no character XML has not.
+    const std::string all = ReadFile(saved);
+    size_t from = all.find("<Friend ");
+    for (int i = 1; i <= t.RecordCount(); ++i) {
+        const Written& w = cases[i - 1];
+        const size_t to = all.find("</Friend>", from) + 9;
+        WriteFile(in, "<Friends>" + record(w) + "</Friends>");
+        TFriend alone;
+        alone.LoadFromFile(in);
+        ASSERT_EQ(alone.RecordCount(), 1) << w.raw;
+        for (const char* field : {"Name", "Area"})
+            EXPECT_EQ(FieldOfRecord(alone, 1, field), FieldOfRecord(t, i, field)) << w.raw;
+        EXPECT_EQ(alone.Document()->SaveToString(), "<Friends>" + all.substr(from, to - from) + "</Friends>") << w.raw;
+        from = to;
+    }
 }
