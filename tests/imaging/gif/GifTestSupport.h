@@ -1,12 +1,15 @@
 #pragma once
-// Helpers of the GIF codec tests: bytes from hex text or a file, and an image loaded with its
-// warnings recorded.
+// Helpers of the GIF codec tests: bytes from hex text or a file, an image loaded with its
+// warnings recorded, and a load through the photo road's loader.
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "imaging/LinearBitmap.h"
 #include "imaging/gif/GIFImage.h"
+#include "imaging/gif/GIFLoader.h"
 
 inline std::string Hex(const std::string& text) {
     std::string out;
@@ -69,5 +72,31 @@ struct TRecordedGif {
         TGIFSubImage* f = image.Images().SubImages(frame);
         if (!f->Data()) return {};
         return std::vector<uint8_t>(f->Data(), f->Data() + f->DataSize());
+    }
+};
+
+// Loads bytes through the photo road's GIF loader over a picture it already holds, with a
+// transparent colour set: the loader's error ("" when it loaded), and whether the picture and
+// the colour were left as they were.
+struct LoadOverAPicture {
+    std::string error;
+    bool untouched = false;
+
+    explicit LoadOverAPicture(const std::string& bytes) {
+        TLinearBitmap picture;
+        picture.New(3, 2, pf24bit);
+        std::memset(picture.Map(), 0x5A, static_cast<size_t>(picture.Size()));
+        const int colour = GIFLoader().TransparentColor;
+        GIFLoader().TransparentColor = 12345;
+        TStringStream s(bytes);
+        TNorvFilterStream in(s);
+        try {
+            GIFLoader().LoadFromStream(in, "GIF", picture);
+        } catch (const GIFException& e) {
+            error = e.Message();
+        }
+        untouched = GIFLoader().TransparentColor == 12345 && picture.Width() == 3 && picture.Height() == 2;
+        for (int i = 0; untouched && i < picture.Size(); ++i) untouched = picture.Map()[i] == 0x5A;
+        GIFLoader().TransparentColor = colour;
     }
 };
