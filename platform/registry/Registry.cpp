@@ -15,7 +15,6 @@
 
 #include <cerrno>
 #include <map>
-#include <mutex>
 #include <optional>
 #include <set>
 #include <string_view>
@@ -363,11 +362,10 @@ bool MakeFolders(const QString& dir) {
     return true;
 }
 
-// Makes the store's folders and gives an existing store mode 0600 before it is replaced (the
-// replacement keeps it; a new store is written 0600), so the password is never readable by
-// others, not even for a moment. False for anything but a regular file or no file in its place.
+// Gives an existing store mode 0600 before it is replaced (the replacement keeps it; a new store
+// is written 0600), so the password is never readable by others, not even for a moment. False for
+// anything but a regular file or no file in its place.
 bool PrepareFile(const QString& fileName) {
-    if (!MakeFolders(QFileInfo(fileName).absolutePath())) return false;
     QByteArray native = QFile::encodeName(fileName);
     struct stat st {};
     if (::lstat(native.constData(), &st) != 0) return errno == ENOENT;
